@@ -1,0 +1,30 @@
+#!/bin/bash
+# Runs every test of the project on a Debian 12 machine, installing what is
+# missing first: builds the native, win64 and win32 presets, checks that both
+# quillbox.exe builds import only system DLLs, then runs the native unit tests
+# and the Wine tests (unit tests against the Win32 drivers and the end-to-end
+# tests of the real program) in one CTest run.
+set -u
+cd "$(dirname "$0")/.."
+. scripts/common.sh
+
+qb_ensure_packages || { echo "test.sh: could not install the packages" >&2; exit 1; }
+qb_build native || exit 1
+qb_build win64 || exit 1
+qb_build win32 || exit 1
+
+# The programs must run with nothing beside them: only system DLLs.
+for exe in build/win64/quillbox.exe build/win32/quillbox.exe; do
+  case $exe in */win64/*) objdump=x86_64-w64-mingw32-objdump ;; *) objdump=i686-w64-mingw32-objdump ;; esac
+  extra=$($objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' |
+    grep -vxE 'kernel32.dll|user32.dll|gdi32.dll|comctl32.dll|comdlg32.dll|shell32.dll|ole32.dll|ws2_32.dll|wsock32.dll|advapi32.dll|msvcrt.dll')
+  if [ -n "$extra" ]; then
+    echo "test.sh: $exe imports non-system DLLs: $extra" >&2
+    exit 1
+  fi
+  echo "$exe: imports only system DLLs"
+done
+
+# A fresh Wine prefix for every run; the first Wine test makes it.
+rm -rf build/win64/wineprefix
+ctest --test-dir build/native --output-on-failure -j 2

@@ -1,0 +1,28 @@
+// The instrument model. Commands end in a line feed or a carriage return; the
+// zero byte that follows every command over TCP and empty commands are ignored.
+// Replies end in CR LF.
+#include "instrument.h"
+
+#include "server.h"
+
+namespace sim {
+
+void Instrument::Receive(Channel& channel, const char* data, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    char c = data[i];
+    if (c == '\n' || c == '\r') {
+      std::string command;
+      command.swap(channel.pending);
+      if (!command.empty()) Command(channel, command);
+    } else if (c != '\0') {
+      // A runaway sender cannot make the instrument hoard memory.
+      if (channel.pending.size() < 65536) channel.pending.push_back(c);
+    }
+  }
+}
+
+void Instrument::Command(Channel& channel, const std::string& command) {
+  if (command == "*IDN?") server_.Send(channel, options_.idn + "\r\n");
+}
+
+}  // namespace sim

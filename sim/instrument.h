@@ -1,0 +1,27 @@
+// The behaviour of the virtual instrument: what it answers to each command.
+#pragma once
+
+#include <string>
+
+#include "options.h"
+
+namespace sim {
+
+struct Channel;
+class Server;
+
+class Instrument {
+ public:
+  Instrument(const Options& options, Server& server) : options_(options), server_(server) {}
+
+  // Receives raw bytes from a channel; complete commands are acted on.
+  void Receive(Channel& channel, const char* data, size_t size);
+
+ private:
+  void Command(Channel& channel, const std::string& command);
+
+  const Options& options_;
+  Server& server_;
+};
+
+}  // namespace sim

@@ -1,0 +1,26 @@
+// quillbox-sim: a virtual measuring instrument on TCP and on a pseudo-terminal,
+// standing in for real hardware in the tests and in the run command.
+#include <stdio.h>
+
+#include <string>
+
+#include "options.h"
+#include "server.h"
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--help") {
+      fputs(sim::UsageText(), stdout);
+      return 0;
+    }
+  }
+  sim::Options options;
+  std::string error;
+  if (!sim::ParseOptions(argc, argv, options, error)) {
+    fprintf(stderr, "quillbox-sim: %s\n%s", error.c_str(), sim::UsageText());
+    return 2;
+  }
+  sim::Server server(options);
+  if (!server.Start()) return 1;
+  return server.Run();
+}

@@ -1,0 +1,230 @@
+// The simulator's event loop over poll(): TCP listener, TCP clients and the
+// master side of a pseudo-terminal.
+#include "server.h"
+
+#include <arpa/inet.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "instrument.h"
+
+namespace sim {
+
+namespace {
+
+volatile sig_atomic_t StopRequested = 0;
+
+void OnStopSignal(int) {
+  StopRequested = 1;
+}
+
+void SetNonBlocking(int fd) {
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+}  // namespace
+
+Server::Server(const Options& options) : options_(options) {
+  instrument_ = std::make_unique<Instrument>(options_, *this);
+}
+
+Server::~Server() {
+  for (auto& c : channels_) {
+    if (c->fd >= 0) close(c->fd);
+  }
+  if (listenFd_ >= 0) close(listenFd_);
+  if (ptySlaveFd_ >= 0) close(ptySlaveFd_);
+  if (!options_.ptyLink.empty()) unlink(options_.ptyLink.c_str());
+  if (!options_.pidfile.empty()) unlink(options_.pidfile.c_str());
+}
+
+bool Server::Start() {
+  struct sigaction sa;
+  memset(&sa, 0, sizeof sa);
+  sa.sa_handler = OnStopSignal;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  if (!options_.transcript.empty() && !transcript_.Open(options_.transcript)) {
+    fprintf(stderr, "quillbox-sim: cannot write transcript %s: %s\n", options_.transcript.c_str(), strerror(errno));
+    return false;
+  }
+
+  if (options_.tcp) {
+    listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
+    int on = 1;
+    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr;
+    memset(&addr, 0, sizeof addr);
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(options_.tcpPort));
+    if (inet_pton(AF_INET, options_.tcpAddress.c_str(), &addr.sin_addr) != 1) {
+      fprintf(stderr, "quillbox-sim: bad address %s\n", options_.tcpAddress.c_str());
+      return false;
+    }
+    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listenFd_, 8) != 0) {
+      fprintf(stderr, "quillbox-sim: cannot listen on %s:%d: %s\n", options_.tcpAddress.c_str(), options_.tcpPort,
+              strerror(errno));
+      return false;
+    }
+    SetNonBlocking(listenFd_);
+    printf("tcp %s:%d\n", options_.tcpAddress.c_str(), options_.tcpPort);
+  }
+
+  if (options_.pty) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+      fprintf(stderr, "quillbox-sim: cannot create a pseudo-terminal: %s\n", strerror(errno));
+      return false;
+    }
+    ptyPath_ = ptsname(master);
+    // Raw mode: no echo, no line editing, no translation of CR and LF.
+    ptySlaveFd_ = open(ptyPath_.c_str(), O_RDWR | O_NOCTTY);
+    if (ptySlaveFd_ >= 0) {
+      termios t;
+      if (tcgetattr(ptySlaveFd_, &t) == 0) {
+        cfmakeraw(&t);
+        tcsetattr(ptySlaveFd_, TCSANOW, &t);
+      }
+    }
+    SetNonBlocking(master);
+    auto channel = std::make_unique<Channel>();
+    channel->kind = Channel::kPty;
+    channel->fd = master;
+    channel->name = "pty";
+    channels_.push_back(std::move(channel));
+    if (!options_.ptyLink.empty()) {
+      unlink(options_.ptyLink.c_str());
+      if (symlink(ptyPath_.c_str(), options_.ptyLink.c_str()) != 0) {
+        fprintf(stderr, "quillbox-sim: cannot link %s: %s\n", options_.ptyLink.c_str(), strerror(errno));
+        return false;
+      }
+    }
+    printf("pty %s\n", ptyPath_.c_str());
+  }
+
+  if (!options_.pidfile.empty()) {
+    // Written under a temporary name and renamed, so a reader never sees half.
+    std::string temp = options_.pidfile + ".tmp";
+    FILE* f = fopen(temp.c_str(), "w");
+    if (!f) {
+      fprintf(stderr, "quillbox-sim: cannot write %s: %s\n", temp.c_str(), strerror(errno));
+      return false;
+    }
+    fprintf(f, "%d\n%s\n", static_cast<int>(getpid()), ptyPath_.c_str());
+    fclose(f);
+    rename(temp.c_str(), options_.pidfile.c_str());
+  }
+  printf("ready\n");
+  fflush(stdout);
+  return true;
+}
+
+void Server::Send(Channel& channel, const std::string& bytes) {
+  if (channel.fd < 0 || bytes.empty()) return;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(channel.fd, bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      transcript_.Record(channel.name, false, bytes.data() + done, static_cast<size_t>(n));
+      done += static_cast<size_t>(n);
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd p = {channel.fd, POLLOUT, 0};
+      poll(&p, 1, 100);
+    } else {
+      return;
+    }
+  }
+}
+
+void Server::AcceptClient() {
+  for (;;) {
+    int fd = accept(listenFd_, nullptr, nullptr);
+    if (fd < 0) return;
+    SetNonBlocking(fd);
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    auto channel = std::make_unique<Channel>();
+    channel->kind = Channel::kTcpClient;
+    channel->fd = fd;
+    channel->name = "tcp" + std::to_string(nextClient_++);
+    transcript_.Note(channel->name, "connected");
+    channels_.push_back(std::move(channel));
+  }
+}
+
+void Server::CloseChannel(Channel& channel) {
+  transcript_.Note(channel.name, "closed");
+  close(channel.fd);
+  channel.fd = -1;
+}
+
+void Server::ReadChannel(Channel& channel) {
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = read(channel.fd, buffer, sizeof buffer);
+    if (n > 0) {
+      transcript_.Record(channel.name, true, buffer, static_cast<size_t>(n));
+      instrument_->Receive(channel, buffer, static_cast<size_t>(n));
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+    // A pseudo-terminal master reads EIO while nobody has the slave open; it
+    // stays usable for the next open, so it is not closed.
+    if (channel.kind == Channel::kPty) return;
+    CloseChannel(channel);
+    return;
+  }
+}
+
+int Server::Run() {
+  while (!StopRequested) {
+    std::vector<pollfd> fds;
+    std::vector<Channel*> owners;
+    if (listenFd_ >= 0) {
+      fds.push_back({listenFd_, POLLIN, 0});
+      owners.push_back(nullptr);
+    }
+    for (auto& c : channels_) {
+      if (c->fd < 0) continue;
+      fds.push_back({c->fd, POLLIN, 0});
+      owners.push_back(c.get());
+    }
+    int ready = poll(fds.data(), fds.size(), 50);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      perror("quillbox-sim: poll");
+      return 1;
+    }
+    for (size_t i = 0; i < fds.size(); ++i) {
+      if (!fds[i].revents) continue;
+      if (!owners[i]) {
+        AcceptClient();
+      } else {
+        ReadChannel(*owners[i]);
+      }
+    }
+    // Forget closed TCP clients.
+    for (size_t i = 0; i < channels_.size();) {
+      if (channels_[i]->fd < 0) {
+        channels_.erase(channels_.begin() + static_cast<long>(i));
+      } else {
+        ++i;
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace sim

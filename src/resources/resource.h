@@ -1,0 +1,59 @@
+/* Resource identifiers and command ids shared by the resource script and the
+   program. Kept to plain #defines so that the resource compiler reads it too. */
+#ifndef QUILLBOX_RESOURCE_H
+#define QUILLBOX_RESOURCE_H
+
+/* Resources */
+#define IDI_QUILLBOX 106
+#define IDI_QUILLBOX_ALT 154
+#define IDR_MAINMENU 109
+#define IDR_ACCELERATORS 109
+#define IDD_ABOUT 103
+#define IDD_CONNECT 121
+#define IDD_CHOOSE_INSTRUMENT 153
+
+/* Main-window menu and button commands */
+#define CMD_ABOUT 104
+#define CMD_EXIT 105
+#define CMD_APPLY_CONNECTED_STATE 122
+#define CMD_FOCUS_COMMAND_LINE 123
+#define CMD_RECALL_FROM_RESULTS 124
+#define CMD_HISTORY_UP 126
+#define CMD_HISTORY_DOWN 127
+#define CMD_CONNECTION 32771
+#define CMD_UNASSIGNED_32772 32772
+#define CMD_CLEAR_RESULTS 32773
+#define CMD_UPGRADE_FIRMWARE 32774
+#define CMD_DISCONNECT 32775
+#define CMD_SCRIPT 32776
+#define CMD_SCREEN_CAPTURE 32777
+#define CMD_UNASSIGNED_32783 32783
+#define CMD_DOWNLOAD_RESULTS 32784
+#define CMD_PROGRAM_MANAGEMENT 32787
+
+/* Main-window child controls */
+#define IDC_RESULTS_PANE 18000
+#define IDC_COMMAND_LINE 18001
+#define IDC_SEND_BUTTON 18002
+#define IDC_SCRIPT_LIST 18003
+#define IDC_RUN_STOP_BUTTON 18004
+#define IDC_STEP_BUTTON 18005
+#define IDC_SCRIPT_CLOSE_BUTTON 18006
+#define IDC_ASSIST_LINE_TOP 18007
+#define IDC_ASSIST_LINE_MIDDLE 18008
+#define IDC_ASSIST_LINE_BOTTOM 18009
+
+#define CMD_SEND IDC_SEND_BUTTON
+#define CMD_RUN_STOP IDC_RUN_STOP_BUTTON
+#define CMD_STEP IDC_STEP_BUTTON
+#define CMD_CLOSE_SCRIPT IDC_SCRIPT_CLOSE_BUTTON
+
+/* Private window messages to the command line */
+#define MSG_SET_DICTIONARY_MODE 19998
+#define MSG_COMPLETE_KEY 0x800F
+
+/* The main window's poll timer */
+#define POLL_TIMER_ID 1117
+#define POLL_TIMER_MS 50
+
+#endif

@@ -1,0 +1,212 @@
+// The main window procedure, the creation of the child controls and fonts, the
+// table-driven layout and the subclass procedure shared by the results pane and
+// the command line.
+#include "shell/main_window_win.h"
+
+#include <commctrl.h>
+
+#include <initializer_list>
+
+#include "resources/resource.h"
+#include "resources/text_table.h"
+#include "shell/control_layout.h"
+
+namespace qb {
+
+HINSTANCE AppInstance = nullptr;
+HWND MainWindow = nullptr;
+UINT_PTR PollTimer = 0;
+
+namespace {
+
+constexpr int kFontCount = 5;
+HFONT ControlFonts[kFontCount];
+WNDPROC EditProcedure = nullptr;  // the "Edit" class procedure both subclassed controls chain to
+
+void CreateControlFonts() {
+  LOGFONTA gui = {};
+  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
+  LOGFONTA fixed = {};
+  GetObjectA(GetStockObject(ANSI_FIXED_FONT), sizeof fixed, &fixed);
+  struct Variant {
+    const LOGFONTA* from;
+    LONG weight;
+    BYTE italic;
+  } variants[kFontCount] = {{&gui, 400, 0}, {&gui, 700, 0}, {&gui, 100, 1}, {&fixed, 400, 0}, {&fixed, 700, 0}};
+  for (int i = 0; i < kFontCount; ++i) {
+    LOGFONTA f = *variants[i].from;
+    f.lfWeight = variants[i].weight;
+    f.lfItalic = variants[i].italic;
+    ControlFonts[i] = CreateFontIndirectA(&f);
+  }
+}
+
+LRESULT CALLBACK ControlSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND parent = GetParent(window);
+  int id = GetDlgCtrlID(window);
+  if (id == IDC_COMMAND_LINE) {
+    if (message == WM_CHAR && wParam == 13) {
+      PostMessageA(parent, WM_COMMAND, CMD_SEND, 0);
+      return 0;
+    }
+    if (message == WM_KEYUP && wParam == VK_UP) PostMessageA(parent, WM_COMMAND, CMD_HISTORY_UP, 0);
+    if (message == WM_KEYUP && wParam == VK_DOWN) PostMessageA(parent, WM_COMMAND, CMD_HISTORY_DOWN, 0);
+  } else if (id == IDC_RESULTS_PANE && message == WM_LBUTTONUP) {
+    PostMessageA(parent, WM_COMMAND, CMD_RECALL_FROM_RESULTS, 0);
+  }
+  return CallWindowProcA(EditProcedure, window, message, wParam, lParam);
+}
+
+void CreateChildControls(HWND main) {
+  for (ControlLayout& row : ControlTable) {
+    if (!row.className) continue;
+    row.parent = main;
+    row.window = CreateWindowExA(row.exStyle, row.className, row.text, row.style, row.x, row.y, row.width, row.height,
+                                 main, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(row.id)), AppInstance, nullptr);
+  }
+  HWND commandLine = GetControlWindow(IDC_COMMAND_LINE);
+  HWND resultsPane = GetControlWindow(IDC_RESULTS_PANE);
+  EditProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(commandLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlSubclassProc)));
+  SetWindowLongPtrA(resultsPane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlSubclassProc));
+
+  CreateControlFonts();
+  for (ControlLayout& row : ControlTable) {
+    if (row.window && row.fontIndex < kFontCount)
+      SendMessageA(static_cast<HWND>(row.window), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFonts[row.fontIndex]), 0);
+  }
+
+  EnableControls(false);
+  for (ControlLayout& row : ControlTable) {
+    if (row.window) ShowWindow(static_cast<HWND>(row.window), SW_SHOW);
+  }
+  for (int id : {IDC_SCRIPT_CLOSE_BUTTON, IDC_SCRIPT_LIST, IDC_RUN_STOP_BUTTON, IDC_STEP_BUTTON})
+    ShowWindow(GetControlWindow(id), SW_HIDE);
+  SendMessageA(resultsPane, EM_LIMITTEXT, 0, 0);
+  SendMessageA(commandLine, EM_LIMITTEXT, 100, 0);
+  SetFocus(commandLine);
+  for (int id : {IDC_ASSIST_LINE_TOP, IDC_ASSIST_LINE_MIDDLE, IDC_ASSIST_LINE_BOTTOM})
+    ShowWindow(GetControlWindow(id), SW_HIDE);
+}
+
+LayoutFrame CurrentFrame() {
+  RECT outer = {}, client = {};
+  GetWindowRect(MainWindow, &outer);
+  GetClientRect(MainWindow, &client);
+  return LayoutFrame{outer.right - outer.left, outer.bottom - outer.top, static_cast<int>(client.top),
+                     client.right - client.left, client.bottom - client.top};
+}
+
+}  // namespace
+
+HWND GetControlWindow(int id) {
+  int row = RowOfControl(static_cast<uint32_t>(id));
+  return row < 0 ? nullptr : static_cast<HWND>(ControlTable[row].window);
+}
+
+void EnableControls(bool enable) {
+  for (ControlLayout& row : ControlTable) {
+    if (row.window && !(row.style & kStyleDisabled)) EnableWindow(static_cast<HWND>(row.window), enable);
+  }
+}
+
+void LayoutControls() {
+  if (!MainWindow) return;
+  LayoutFrame frame = CurrentFrame();
+  bool moved[kControlCount] = {};
+  for (int i = 0; i < kControlCount; ++i) {
+    ControlLayout& row = ControlTable[i];
+    if (ComputeControlRect(row, MainWindowLayout, frame) && row.window) {
+      MoveWindow(static_cast<HWND>(row.window), row.x, row.y, row.width, row.height, TRUE);
+      moved[i] = true;
+    }
+  }
+  for (int i = 0; i < kControlCount; ++i) {
+    if (moved[i] && ControlTable[i].placementRule != 0)
+      InvalidateRect(static_cast<HWND>(ControlTable[i].window), nullptr, FALSE);
+  }
+}
+
+void ApplyScriptModeLayout(int scriptState) {
+  for (int i = 0; i < kControlCount; ++i) {
+    int visible = ScriptModeVisibility(i, scriptState);
+    if (visible >= 0 && ControlTable[i].window)
+      ShowWindow(static_cast<HWND>(ControlTable[i].window), visible ? SW_SHOW : SW_HIDE);
+  }
+  ControlTable[ROW_RESULTS_PANE].designHeight = scriptState > 0 ? kResultsHeightScriptMode : kResultsHeightCommandMode;
+  ResetLayout(ControlTable, kControlCount);
+  LayoutControls();
+}
+
+void RegisterMainWindowClass(HINSTANCE instance) {
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = 0;
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLBOX));
+  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
+  wc.lpszClassName = MainWindowLayout.className;
+  wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLBOX), IMAGE_ICON, 16, 16, 0));
+  RegisterClassExA(&wc);  // a failure shows as a failed window creation
+}
+
+bool InitInstance(HINSTANCE instance, int showCommand) {
+  AppInstance = instance;
+  AdjustMainWindowForFrame(MainWindowLayout, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
+  ResetLayout(&MainWindowLayout, 1);
+  ResetLayout(ControlTable, kControlCount);
+  ControlLayout& m = MainWindowLayout;
+  HWND window = CreateWindowExA(m.exStyle, m.className, TextTableEntry(TXT_PROGRAM_NAME), m.style, m.x, m.y, m.width,
+                                m.height, nullptr, nullptr, instance, nullptr);
+  if (!window) return false;
+  ShowWindow(window, showCommand);
+  UpdateWindow(window);
+  return true;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: {
+      MainWindow = window;
+      LoadLibraryA("riched32.dll");  // kept loaded for the rich edit controls of dialogs
+      INITCOMMONCONTROLSEX icc = {sizeof icc, 0x1D};
+      InitCommonControlsEx(&icc);
+      CreateChildControls(window);
+      PollTimer = SetTimer(window, POLL_TIMER_ID, POLL_TIMER_MS, nullptr);
+      return 0;
+    }
+    case WM_DESTROY:
+      if (PollTimer) KillTimer(window, PollTimer);
+      PollTimer = 0;
+      PostQuitMessage(0);
+      return 0;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) LayoutControls();
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(window, &ps);
+      EndPaint(window, &ps);
+      return 0;
+    }
+    case WM_GETMINMAXINFO: {
+      MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      info->ptMinTrackSize.x = MainWindowLayout.width / 2;
+      info->ptMinTrackSize.y = MainWindowLayout.height / 2;
+      return 0;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == CMD_EXIT) {
+        DestroyWindow(window);
+        return 0;
+      }
+      return DefWindowProcA(window, message, wParam, lParam);
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace qb

@@ -1,0 +1,269 @@
+// The end-to-end helpers; see harness.h.
+#include "harness.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "support/host.h"
+
+namespace e2e {
+
+using qbtest::WaitFor;
+
+bool App::Start(const std::string& args) {
+  Kill();
+  std::string line = std::string("\"") + QB_APP_PATH + "\"";
+  if (!args.empty()) line += " " + args;
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back('\0');
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  main_ = nullptr;
+  return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
+}
+
+HWND App::WaitForMainWindow(int timeoutMs) {
+  main_ = WaitForWindow(Pid(), "QZQuillboxWClass", nullptr, timeoutMs);
+  return main_;
+}
+
+long App::WaitForExit(int timeoutMs) {
+  if (!pi_.hProcess) return -1;
+  if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(pi_.hProcess, &code);
+  return static_cast<long>(code);
+}
+
+long App::Close(int timeoutMs) {
+  if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+  return WaitForExit(timeoutMs);
+}
+
+void App::Kill() {
+  if (!pi_.hProcess) return;
+  if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) {
+    TerminateProcess(pi_.hProcess, 1);
+    WaitForSingleObject(pi_.hProcess, 5000);
+  }
+  CloseHandle(pi_.hProcess);
+  CloseHandle(pi_.hThread);
+  pi_ = {};
+  main_ = nullptr;
+}
+
+namespace {
+
+struct FindRequest {
+  DWORD pid;
+  const char* className;
+  const char* title;
+  HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM param) {
+  FindRequest* request = reinterpret_cast<FindRequest*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != request->pid || !IsWindowVisible(window)) return TRUE;
+  if (request->className && ClassNameOf(window) != request->className) return TRUE;
+  if (request->title && TextOf(window) != request->title) return TRUE;
+  request->found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK FindMessageBoxWindow(HWND window, LPARAM param) {
+  FindRequest* request = reinterpret_cast<FindRequest*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == request->pid && IsWindowVisible(window) && ClassNameOf(window) == "#32770" && GetDlgItem(window, 0xFFFF)) {
+    request->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindMessageBoxNow(DWORD pid) {
+  FindRequest request{pid, nullptr, nullptr, nullptr};
+  EnumWindows(FindMessageBoxWindow, reinterpret_cast<LPARAM>(&request));
+  return request.found;
+}
+
+}  // namespace
+
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, int timeoutMs) {
+  FindRequest request{pid, className, title, nullptr};
+  WaitFor(
+      [&] {
+        request.found = nullptr;
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&request));
+        return request.found != nullptr;
+      },
+      timeoutMs);
+  return request.found;
+}
+
+bool WaitForWindowGone(HWND window, int timeoutMs) {
+  return WaitFor([&] { return !IsWindow(window); }, timeoutMs);
+}
+
+std::string ClassNameOf(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::string TextOf(HWND window) {
+  if (!window) return "";
+  LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  LRESULT copied = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<size_t>(copied));
+  return text;
+}
+
+std::string ControlText(HWND parent, int id) {
+  return TextOf(GetDlgItem(parent, id));
+}
+
+bool IsShown(HWND window) {
+  return window && (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool IsEnabled(HWND window) {
+  return window && IsWindowEnabled(window);
+}
+
+void TypeText(HWND control, const std::string& text) {
+  for (unsigned char c : text) SendMessageA(control, WM_CHAR, c, 1);
+}
+
+void PostKey(HWND control, UINT virtualKey) {
+  UINT scan = MapVirtualKeyA(virtualKey, 0);
+  PostMessageA(control, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+  PostMessageA(control, WM_KEYUP, virtualKey, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+}
+
+void ClickButton(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void MenuCommand(HWND main, int id) {
+  PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void SetControlText(HWND parent, int id, const std::string& text) {
+  SendMessageA(GetDlgItem(parent, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::vector<MenuItem> ReadMenu(HWND main) {
+  // Another process's menu cannot be read under Wine: the probe hook reads it
+  // inside the program's GUI thread (see probe/menu_probe.cpp).
+  std::vector<MenuItem> items;
+  static HMODULE probe = LoadLibraryA(QB_PROBE_PATH);
+  if (!probe) return items;
+  HOOKPROC proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeCallWndProc")));
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 65536, "QuillboxE2EProbe");
+  if (!proc || !mapping) return items;
+  char* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 65536));
+  if (view) {
+    view[0] = '\0';
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, proc, probe, GetWindowThreadProcessId(main, nullptr));
+    if (hook) {
+      DWORD_PTR ignored;
+      SendMessageTimeoutA(main, RegisterWindowMessageA("QuillboxE2EProbeMenu"), 0, 0, SMTO_NORMAL, 5000, &ignored);
+      UnhookWindowsHookEx(hook);
+    }
+    std::string text(view);
+    size_t pos = 0;
+    while (pos < text.size()) {
+      size_t end = text.find('\n', pos);
+      if (end == std::string::npos) break;
+      std::string line = text.substr(pos, end - pos);
+      pos = end + 1;
+      size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1), t3 = line.find('\t', t2 + 1);
+      if (t3 == std::string::npos) continue;
+      MenuItem item;
+      item.popup = line.substr(0, t1);
+      item.text = line.substr(t1 + 1, t2 - t1 - 1);
+      item.id = static_cast<UINT>(atoi(line.substr(t2 + 1, t3 - t2 - 1).c_str()));
+      item.grayed = line.substr(t3 + 1) == "1";
+      items.push_back(item);
+    }
+    UnmapViewOfFile(view);
+  }
+  CloseHandle(mapping);
+  return items;
+}
+
+bool MessageBoxShowing(DWORD pid) {
+  return FindMessageBoxNow(pid) != nullptr;
+}
+
+bool WaitForMessageBox(DWORD pid, MessageBoxInfo& box, int timeoutMs) {
+  HWND window = nullptr;
+  if (!WaitFor([&] { return (window = FindMessageBoxNow(pid)) != nullptr; }, timeoutMs)) return false;
+  box = MessageBoxInfo();
+  box.window = window;
+  box.caption = TextOf(window);
+  box.text = TextOf(GetDlgItem(window, 0xFFFF));
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    std::string cls = ClassNameOf(child);
+    if (cls == "Button") {
+      box.buttons.push_back(TextOf(child));
+      box.buttonIds.push_back(GetDlgCtrlID(child));
+    } else if (cls == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      box.hasIcon = SendMessageA(child, STM_GETICON, 0, 0) != 0;
+    }
+  }
+  return true;
+}
+
+bool AnswerMessageBox(const MessageBoxInfo& box, int buttonId) {
+  ClickButton(box.window, buttonId);
+  return WaitForWindowGone(box.window);
+}
+
+bool MapComPort(int number, const std::string& hostPath) {
+  std::string name = "COM" + std::to_string(number);
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine\\Ports", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return false;
+  RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(hostPath.c_str()),
+                 static_cast<DWORD>(hostPath.size() + 1));
+  RegCloseKey(key);
+  const char* prefix = getenv("WINEPREFIX");
+  if (!prefix) return false;
+  std::string link = std::string(prefix) + "/dosdevices/com" + std::to_string(number);
+  return qbtest::RunHost({"/bin/ln", "-sfn", hostPath, link}) == 0;
+}
+
+void UnmapComPort(int number) {
+  std::string name = "COM" + std::to_string(number);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine\\Ports", 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+  }
+  const char* prefix = getenv("WINEPREFIX");
+  if (prefix) qbtest::RunHost({"/bin/rm", "-f", std::string(prefix) + "/dosdevices/com" + std::to_string(number)});
+}
+
+std::string Screenshot(const std::string& name) {
+  const char* folder = getenv("QB_SCREENSHOTS");
+  if (!folder) return "";
+  std::string path = std::string(folder) + "/" + name + ".png";
+  if (qbtest::RunHost({"/usr/bin/env", "import", "-window", "root", path}, 20000) != 0) return "";
+  return path;
+}
+
+std::string LocalAppDataFolder() {
+  char path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path))) return "";
+  return path;
+}
+
+}  // namespace e2e

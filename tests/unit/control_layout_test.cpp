@@ -1,0 +1,125 @@
+// The main window's layout rules: where each control lands for a window size.
+#include "shell/control_layout.h"
+
+#include <gtest/gtest.h>
+
+#include "resources/resource.h"
+
+using namespace qb;
+
+namespace {
+
+struct Rect {
+  int x, y, w, h;
+  bool operator==(const Rect& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Rect& r) {
+  return os << "{" << r.x << "," << r.y << "," << r.w << "," << r.h << "}";
+}
+
+class LayoutTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rows_ = std::vector<ControlLayout>(ControlTable, ControlTable + kControlCount);
+    main_ = MainWindowLayout;
+    ResetLayout(&main_, 1);
+    ResetLayout(rows_.data(), kControlCount);
+  }
+  // A window whose outer size is the reference size plus (dw, dh); the client
+  // area is the outer size less a 16-pixel frame and a 58-pixel caption and menu.
+  void Layout(int dw, int dh) {
+    LayoutFrame frame{main_.width + dw, main_.height + dh, 0, main_.width + dw - 16, main_.height + dh - 58};
+    for (auto& r : rows_) ComputeControlRect(r, main_, frame);
+  }
+  Rect At(int row) const { return {rows_[row].x, rows_[row].y, rows_[row].width, rows_[row].height}; }
+
+  std::vector<ControlLayout> rows_;
+  ControlLayout main_;
+};
+
+TEST_F(LayoutTest, DesignSizeMatchesTheTable) {
+  Layout(0, 0);
+  // Client area 792 x 595.
+  EXPECT_EQ(At(ROW_RESULTS_PANE), (Rect{6, 6, 788, 544}));
+  EXPECT_EQ(At(ROW_COMMAND_LINE), (Rect{6, 565, 706, 24}));
+  EXPECT_EQ(At(ROW_SEND_BUTTON), (Rect{711, 565, 75, 24}));
+  EXPECT_EQ(At(ROW_SCRIPT_LIST), (Rect{6, 437, 706, 152}));
+  EXPECT_EQ(At(ROW_RUN_STOP_BUTTON), (Rect{711, 437, 75, 24}));
+  EXPECT_EQ(At(ROW_STEP_BUTTON), (Rect{711, 463, 75, 24}));
+  EXPECT_EQ(At(ROW_SCRIPT_CLOSE_BUTTON), (Rect{711, 489, 75, 24}));
+  EXPECT_EQ(At(ROW_ASSIST_LINE_TOP), (Rect{8, 522, 786, 13}));
+  EXPECT_EQ(At(ROW_ASSIST_LINE_BOTTOM), (Rect{8, 552, 786, 13}));
+}
+
+TEST_F(LayoutTest, ResizingKeepsGapsToTheBottomRightAndGrowsWidths) {
+  Layout(120, 80);
+  EXPECT_EQ(At(ROW_RESULTS_PANE), (Rect{6, 6, 908, 624}));
+  EXPECT_EQ(At(ROW_COMMAND_LINE), (Rect{6, 645, 826, 24}));
+  EXPECT_EQ(At(ROW_SEND_BUTTON), (Rect{831, 645, 75, 24}));
+  EXPECT_EQ(At(ROW_ASSIST_LINE_MIDDLE), (Rect{8, 617, 906, 13}));
+  // Shrinking below the reference size shrinks the same way, and going back
+  // restores the design rectangles: sizes are computed from the base, never
+  // accumulated.
+  Layout(-300, -200);
+  EXPECT_EQ(At(ROW_RESULTS_PANE), (Rect{6, 6, 488, 344}));
+  Layout(0, 0);
+  EXPECT_EQ(At(ROW_RESULTS_PANE), (Rect{6, 6, 788, 544}));
+  EXPECT_EQ(At(ROW_COMMAND_LINE), (Rect{6, 565, 706, 24}));
+}
+
+TEST_F(LayoutTest, OnlyRowsWithARuleMove) {
+  LayoutFrame frame{main_.width, main_.height, 0, 792, 595};
+  ControlLayout fixed = rows_[ROW_SEND_BUTTON];
+  fixed.placementRule = 0;
+  fixed.sizingRule = 0;
+  EXPECT_FALSE(ComputeControlRect(fixed, main_, frame));
+  EXPECT_EQ(fixed.x, 6);
+  EXPECT_TRUE(ComputeControlRect(rows_[ROW_RESULTS_PANE], main_, frame));
+}
+
+TEST_F(LayoutTest, CentredPlacementsHalveTheClientWidthTowardZero) {
+  ControlLayout r = rows_[ROW_SEND_BUTTON];
+  r.placementRule = 1;
+  r.baseY = 10;
+  LayoutFrame frame{main_.width, main_.height, 3, 793, 595};
+  ComputeControlRect(r, main_, frame);
+  EXPECT_EQ(r.x, 396 - 75 - 6);
+  EXPECT_EQ(r.y, 13);
+  r.placementRule = 5;
+  ComputeControlRect(r, main_, frame);
+  EXPECT_EQ(r.x, 396 - 75 - 6);
+  EXPECT_EQ(r.y, 595 - 24 - 10);
+}
+
+TEST(MainWindowFrame, AddsTwiceTheFrameExcessOnlyWhenPositive) {
+  ControlLayout m = MainWindowLayout;
+  AdjustMainWindowForFrame(m, 8, 4);
+  EXPECT_EQ(m.designWidth, 808 + 8);
+  EXPECT_EQ(m.designHeight, 653);
+  ControlLayout n = MainWindowLayout;
+  AdjustMainWindowForFrame(n, 2, 5);
+  EXPECT_EQ(n.designWidth, 808);
+  EXPECT_EQ(n.designHeight, 655);
+}
+
+TEST(ScriptMode, SwapsTheCommandControlsForTheScriptControls) {
+  for (int state : {1, 2, 3}) {
+    EXPECT_EQ(ScriptModeVisibility(ROW_COMMAND_LINE, state), 0);
+    EXPECT_EQ(ScriptModeVisibility(ROW_ASSIST_LINE_BOTTOM, state), 0);
+    EXPECT_EQ(ScriptModeVisibility(ROW_SCRIPT_LIST, state), 1);
+    EXPECT_EQ(ScriptModeVisibility(ROW_STEP_BUTTON, state), 1);
+  }
+  EXPECT_EQ(ScriptModeVisibility(ROW_SEND_BUTTON, 0), 1);
+  EXPECT_EQ(ScriptModeVisibility(ROW_SCRIPT_CLOSE_BUTTON, 0), 0);
+  EXPECT_EQ(ScriptModeVisibility(ROW_RESULTS_PANE, 0), -1);
+  EXPECT_EQ(ScriptModeVisibility(ROW_RESULTS_PANE, 2), -1);
+}
+
+TEST(ControlTable, IdsAndRowsCorrespond) {
+  for (int row = 0; row < kControlCount; ++row) EXPECT_EQ(RowOfControl(IDC_RESULTS_PANE + row), row);
+  EXPECT_EQ(RowOfControl(17999), -1);
+  EXPECT_EQ(RowOfControl(18010), -1);
+}
+
+}  // namespace

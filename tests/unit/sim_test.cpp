@@ -1,0 +1,108 @@
+// The virtual instrument itself: the identification reply over TCP and over
+// its pseudo-terminal, and the transcript the other tests rely on.
+#include <gtest/gtest.h>
+
+#include "support/host.h"
+#include "support/loopback_client.h"
+#include "support/sim_process.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+using namespace qbtest;
+
+namespace {
+
+// Each test gets its own loopback address so that tests may overlap.
+const char* kSimAddress = "127.0.0.41";
+
+TEST(Sim, AnswersIdentificationOverTcpAndRecordsEveryByte) {
+  SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--tcp", std::string(kSimAddress) + ":10001", "--idn", "QUARTZLINE,ZTQ1200,7,2.01"}, &error))
+      << error;
+  LoopbackClient client;
+  ASSERT_TRUE(client.Connect(kSimAddress, 10001));
+  // The program's framing: command, line feed and zero byte, then a carriage
+  // return and zero byte as a separate send.
+  ASSERT_TRUE(client.Send(std::string("*IDN?\n\0", 7)));
+  ASSERT_TRUE(client.Send(std::string("\r\0", 2)));
+  EXPECT_EQ(client.ReadUntil("\r\n"), "QUARTZLINE,ZTQ1200,7,2.01\r\n");
+  // Anything but the identification query is not answered.
+  ASSERT_TRUE(client.Send(std::string("MODE?\n\0", 7)));
+  EXPECT_EQ(client.ReadUntil("\r\n", 300), "");
+
+  ASSERT_TRUE(sim.WaitForReceived("MODE?"));
+  auto records = sim.Transcript();
+  EXPECT_EQ(TranscriptBytes(records, "in", "tcp"), std::string("*IDN?\n\0\r\0MODE?\n\0", 16));
+  EXPECT_EQ(TranscriptBytes(records, "out", "tcp"), "QUARTZLINE,ZTQ1200,7,2.01\r\n");
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.front().dir, "note");
+  EXPECT_GT(records.front().time, 1.0e9);
+}
+
+TEST(Sim, TranscriptEscapesEveryByteThatIsNotPrintable) {
+  auto records = ParseTranscript(
+      "1.5 tcp1 in A\\x00\\x5C\\xFFz\n"
+      "2.25 pty out x\\x0D\\x0A\n"
+      "3.0 tcp1 in cut-off record without a line end");
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].bytes, std::string("A\0\\\xFFz", 5));
+  EXPECT_DOUBLE_EQ(records[1].time, 2.25);
+  EXPECT_EQ(TranscriptBytes(records, "out", "pty"), "x\r\n");
+  EXPECT_EQ(TranscriptBytes(records, "out", "tcp"), "");
+}
+
+TEST(Sim, RefusesAnAddressItCannotServe) {
+  SimProcess first, second;
+  ASSERT_TRUE(first.Start({"--tcp", std::string(kSimAddress) + ":10002"}));
+  std::string error;
+  // The port is taken: the second instrument never becomes ready.
+  EXPECT_FALSE(second.Start({"--tcp", std::string(kSimAddress) + ":10002"}, &error));
+  EXPECT_NE(error.find("ready"), std::string::npos);
+}
+
+#ifndef _WIN32
+TEST(Sim, AnswersIdentificationOverItsPseudoTerminal) {
+  SimProcess sim;
+  std::string error;
+  std::string link = MakeScratchDir("ptylink") + "/ttyQB";
+  ASSERT_TRUE(sim.Start({"--no-tcp", "--pty-link", link}, &error)) << error;
+  ASSERT_FALSE(sim.PtyPath().empty());
+  char target[256] = {};
+  ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(std::string(target), sim.PtyPath());
+
+  int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  termios t;
+  ASSERT_EQ(tcgetattr(fd, &t), 0);
+  cfmakeraw(&t);
+  tcsetattr(fd, TCSANOW, &t);
+  ASSERT_EQ(write(fd, "*IDN?\n\r", 7), 7);
+  std::string reply;
+  while (reply.find("\r\n") == std::string::npos) {
+    pollfd p = {fd, POLLIN, 0};
+    ASSERT_GT(poll(&p, 1, 2000), 0) << "no reply, got so far: " << reply;
+    char buffer[256];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    ASSERT_GT(n, 0);
+    reply.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  EXPECT_EQ(reply, "QUARTZLINE,HXA1510,0,1.07\r\n");
+  auto records = sim.Transcript();
+  EXPECT_EQ(TranscriptBytes(records, "in", "pty"), "*IDN?\n\r");
+  EXPECT_EQ(TranscriptBytes(records, "out", "pty"), "QUARTZLINE,HXA1510,0,1.07\r\n");
+
+  sim.Stop();
+  // A clean stop removes the link it made.
+  EXPECT_FALSE(HostFileExists(link));
+}
+#endif
+
+}  // namespace
