@@ -26,5 +26,5 @@ for exe in build/win64/quillbox.exe build/win32/quillbox.exe; do
 done
 
 # A fresh Wine prefix for every run; the first Wine test makes it.
-rm -rf build/win64/wineprefix
+rm -rf build/win64/wineprefix build/native/test-tmp
 ctest --test-dir build/native --output-on-failure -j 2

@@ -34,6 +34,25 @@ static std::string ScratchRoot() {
   return root && *root ? root : "/tmp";
 }
 
+std::string LoopbackAddress() {
+  static unsigned counter = 0;
+  static unsigned base = [] {
+#ifdef _WIN32
+    unsigned long pid = GetCurrentProcessId();
+#else
+    unsigned long pid = static_cast<unsigned long>(getpid());
+#endif
+    // FNV-1a over the scratch root (unique per Wine run) and the process id.
+    std::string key = ScratchRoot() + "/" + std::to_string(pid) + "/" + std::to_string(NowMs());
+    unsigned h = 2166136261u;
+    for (char c : key) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h;
+  }();
+  unsigned n = counter++;
+  unsigned x = 1 + (base >> 8) % 254, y = (base + n / 250) & 0xFF;
+  return "127." + std::to_string(x) + "." + std::to_string(y) + "." + std::to_string(1 + n % 250);
+}
+
 std::string LocalPath(const std::string& hostPath) {
 #ifdef _WIN32
   std::string out = "Z:";
@@ -46,6 +65,11 @@ std::string LocalPath(const std::string& hostPath) {
 
 std::string MakeScratchDir(const std::string& tag) {
   static int counter = 0;
+#ifdef _WIN32
+  CreateDirectoryA(LocalPath(ScratchRoot()).c_str(), nullptr);
+#else
+  mkdir(ScratchRoot().c_str(), 0700);
+#endif
   for (int attempt = 0; attempt < 1000; ++attempt) {
 #ifdef _WIN32
     unsigned long pid = GetCurrentProcessId();

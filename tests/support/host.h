@@ -49,6 +49,12 @@ class HostProcess {
 // or -1 when it could not be run or did not finish in time.
 int RunHost(const std::vector<std::string>& argv, int timeoutMs = 10000);
 
+// A loopback address of its own for each call, 127.x.y.n, with x.y chosen
+// from this test process so that tests running side by side (other test
+// processes, other checkouts) never share one. The program's TCP port is fixed
+// at 10001, so tests tell instruments apart by address.
+std::string LoopbackAddress();
+
 void SleepMs(int ms);
 long long NowMs();
 

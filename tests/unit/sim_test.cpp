@@ -17,16 +17,13 @@ using namespace qbtest;
 
 namespace {
 
-// Each test gets its own loopback address so that tests may overlap.
-const char* kSimAddress = "127.0.0.41";
-
 TEST(Sim, AnswersIdentificationOverTcpAndRecordsEveryByte) {
   SimProcess sim;
   std::string error;
-  ASSERT_TRUE(sim.Start({"--tcp", std::string(kSimAddress) + ":10001", "--idn", "QUARTZLINE,ZTQ1200,7,2.01"}, &error))
-      << error;
+  std::string address = LoopbackAddress();
+  ASSERT_TRUE(sim.Start({"--tcp", address + ":10001", "--idn", "QUARTZLINE,ZTQ1200,7,2.01"}, &error)) << error;
   LoopbackClient client;
-  ASSERT_TRUE(client.Connect(kSimAddress, 10001));
+  ASSERT_TRUE(client.Connect(address, 10001));
   // The program's framing: command, line feed and zero byte, then a carriage
   // return and zero byte as a separate send.
   ASSERT_TRUE(client.Send(std::string("*IDN?\n\0", 7)));
@@ -59,10 +56,11 @@ TEST(Sim, TranscriptEscapesEveryByteThatIsNotPrintable) {
 
 TEST(Sim, RefusesAnAddressItCannotServe) {
   SimProcess first, second;
-  ASSERT_TRUE(first.Start({"--tcp", std::string(kSimAddress) + ":10002"}));
+  std::string address = LoopbackAddress();
+  ASSERT_TRUE(first.Start({"--tcp", address + ":10001"}));
   std::string error;
   // The port is taken: the second instrument never becomes ready.
-  EXPECT_FALSE(second.Start({"--tcp", std::string(kSimAddress) + ":10002"}, &error));
+  EXPECT_FALSE(second.Start({"--tcp", address + ":10001"}, &error));
   EXPECT_NE(error.find("ready"), std::string::npos);
 }
 
