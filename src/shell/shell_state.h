@@ -1,0 +1,25 @@
+// Process-wide state of the main window that the script runner and the
+// command handler share.
+#pragma once
+
+#include <cstdint>
+
+namespace qb {
+
+// 0 = no script (command layout), 1 = loaded and stopped, 2 = running,
+// 3 = one step requested.
+enum ScriptStateValue : int32_t {
+  SCRIPT_NONE = 0,
+  SCRIPT_STOPPED = 1,
+  SCRIPT_RUNNING = 2,
+  SCRIPT_STEP = 3,
+};
+
+extern int32_t ScriptState;
+// Reply characters shown by the results poll. The interpreter sets it to 0 when
+// it awaits a reply; the runner sets it to -1 once it has seen the reply.
+extern int32_t ReceivedCharCount;
+// The chosen script file.
+extern char CurrentScriptPath[260];
+
+}  // namespace qb
