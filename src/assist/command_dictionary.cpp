@@ -23,8 +23,11 @@ void SelectCommandSet(long mode) {
   } else if (mode == 2) {
     ActiveCommandSet = FamilyCommandSet = &ZtqCommandSet;
   } else {
+    // Nothing is offered without a set: not even the words of the last
+    // command of the instrument that was connected before.
     ActiveCommandSet = &EmptyCommandSet;
     FamilyCommandSet = nullptr;
+    ActiveKeywordList = nullptr;
   }
 }
 

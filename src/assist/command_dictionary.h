@@ -69,7 +69,7 @@ void WriteAssistDiagnostic(const std::string& line);
 void InitCommandAssistant();
 
 // Mode 1: the HXA set, mode 2: the ZTQ set, anything else: the empty set.
-// The family's set follows (none for the empty set).
+// The family's set follows; the empty set also drops the keyword list.
 void SelectCommandSet(long mode);
 
 // True when the first length(typed) characters of candidate equal typed,

@@ -40,9 +40,7 @@ void RefreshAssistForCaret(CommandLineView& view) {
     return;
   }
   std::string line = StripLineEnds(view.Text());
-  int start = 0, end = 0;
-  view.GetSelection(start, end);
-  int p = start - 1;
+  int p = SelectionStartInLine(view) - 1;
   std::string segment = CommandSegmentAt(line, p);
   std::string keyword = WordAt(PatternOf(segment), 0, true);
   std::string entry = GuessWord(keyword, 0);
@@ -136,10 +134,7 @@ void AcceptAndAdvance(CommandLineView& view) {
   Predictive.MatchIndex = 0;
   std::string line = StripLineEnds(view.Text());
   int length = static_cast<int>(line.size());
-  int c = 0, end = 0;
-  view.GetSelection(c, end);
-  if (c < 0) c = 0;
-  if (c > length) c = length;
+  int c = SelectionStartInLine(view);
 
   size_t next = line.find_first_of(",?;", static_cast<size_t>(c));
   int caret = length;
@@ -151,7 +146,7 @@ void AcceptAndAdvance(CommandLineView& view) {
     }
     caret = static_cast<int>(next) + 1;
   }
-  view.SetSelection(caret, caret);
+  SelectInLine(view, caret, caret);
 
   // Propose the first word of the next slot only while that slot is empty: a
   // value already typed there (even a single character) is left alone.

@@ -62,7 +62,34 @@ const char* MatchOfRank(bool atKeyword, const std::string& partial, int rank, in
   return nullptr;
 }
 
+bool IsLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
+
 }  // namespace
+
+int SelectionStartInLine(CommandLineView& view) {
+  std::string text = view.Text();
+  int start = 0, end = 0;
+  view.GetSelection(start, end);
+  int position = 0;
+  for (int i = 0; i < start && i < Length(text); ++i) position += !IsLineEnd(text[static_cast<size_t>(i)]);
+  return position;
+}
+
+void SelectInLine(CommandLineView& view, int start, int end) {
+  std::string text = view.Text();
+  // The index in the control's text of a position in the line.
+  auto inText = [&text](int position) {
+    int seen = 0;
+    for (int i = 0; i < Length(text); ++i) {
+      if (seen >= position) return i;
+      seen += !IsLineEnd(text[static_cast<size_t>(i)]);
+    }
+    return Length(text);
+  };
+  view.SetSelection(inText(start), inText(end));
+}
 
 std::string TrimLeadingSpaces(const std::string& text) {
   size_t n = text.find_first_not_of(' ');
@@ -196,7 +223,13 @@ void UpdateAssist(CommandLineView& view, const std::string& word, const std::str
   std::string part = TrimLeadingSpaces(partial);
   int entry = LookupEntry(w);
   WriteAssistDiagnostic("Dictionary Word: " + w + "\n");
-  if (entry != kNoEntry && entry != 0 && slot != 0) SelectKeywordList(entry, slot);
+  if (slot != 0) {
+    if (entry != kNoEntry && entry != 0) {
+      SelectKeywordList(entry, slot);
+    } else if (FamilyCommandSet) {
+      ActiveKeywordList = &EmptyKeywordList;  // an unknown command's parameters get no words
+    }
+  }
   ShowAssist(view, w, part, slot);
 }
 
@@ -255,7 +288,7 @@ void InsertRemainder(CommandLineView& view, const std::string& line, int p, cons
   if (partial.empty() && At(line, p) != ',' && At(line, p) != '?') start = p;
   int end = p + 1 + Length(remainder);
   view.ReplaceSelection(remainder);
-  view.SetSelection(start, end);
+  SelectInLine(view, start, end);
   WriteRangeDiagnostic(start, end);
 }
 
@@ -267,14 +300,14 @@ void ReplaceWord(CommandLineView& view, int p, const std::string& partial, const
   if (start < 0) start = 0;
   if (fullWord.empty()) {
     WriteRangeDiagnostic(start, start);
-    view.SetSelection(start, start);
+    SelectInLine(view, start, start);
   } else {
     int n = sameAsPattern ? Length(phrase) : Length(fullWord);
     WriteRangeDiagnostic(start, start + n);
-    view.SetSelection(start, start + n);
+    SelectInLine(view, start, start + n);
   }
   view.ReplaceSelection(guess);
-  view.SetSelection(start, start + Length(guess));
+  SelectInLine(view, start, start + Length(guess));
   WriteRangeDiagnostic(start, start + Length(guess));
 }
 
@@ -283,13 +316,11 @@ void ReplaceWord(CommandLineView& view, int p, const std::string& partial, const
 std::string Predict(CommandLineView& view, bool forced, bool partialOnly) {
   std::string line = StripLineEnds(view.Text());
   int length = Length(line);
-  int c = 0, selectionEnd = 0;
-  view.GetSelection(c, selectionEnd);
+  int c = SelectionStartInLine(view);
 
   // The position the prediction looks at: the character before the caret,
   // or for a forced proposal the caret itself (before a ',' or '?').
   int p = forced ? c : c - 1;
-  if (p > length) p = length;  // a selection counted over removed line ends
   if (p < 0) p = 0;
   if (forced && (At(line, p) == ',' || At(line, p) == '?')) p = p - 1;
   if (p < 0) p = 0;

@@ -44,6 +44,13 @@ struct PredictiveState {
 };
 extern PredictiveState Predictive;
 
+// --- positions ------------------------------------------------------------------
+// The assistant analyses the line without line ends (a pasted text may hold
+// some). The start of the selection as a position in that line, and a
+// selection given in that line's positions applied to the control.
+int SelectionStartInLine(CommandLineView& view);
+void SelectInLine(CommandLineView& view, int start, int end);
+
 // --- text analysis -------------------------------------------------------------
 std::string TrimLeadingSpaces(const std::string& text);
 // The command around position p, bounded by ';'.
