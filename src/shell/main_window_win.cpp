@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 
+#include "assist/command_line_win.h"
 #include "resources/resource.h"
 #include "resources/text_table.h"
 #include "shell/control_layout.h"
@@ -69,6 +70,7 @@ void CreateChildControls(HWND main) {
   EditProcedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(commandLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlSubclassProc)));
   SetWindowLongPtrA(resultsPane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlSubclassProc));
+  AttachCommandAssistant(commandLine);  // in front of ControlSubclassProc, which still sends on Enter
 
   CreateControlFonts();
   for (ControlLayout& row : ControlTable) {
