@@ -1,8 +1,8 @@
 // CommandLineProc: the Edit control of the command line as the completion
 // engine's view (EM_GETSEL, EM_REPLACESEL, EM_SETSEL and the three assist
 // lines 18007-18009), and the messages it handles for the assistant. The
-// assist lines are shown while a command set is in use and the command line
-// itself is shown (not in script mode), and hidden otherwise.
+// assist lines are shown while a command set is in use (after a connect to an
+// HXA or ZTQ instrument) and hidden otherwise.
 #include "assist/command_line_win.h"
 
 #include "assist/command_dictionary.h"
@@ -60,15 +60,6 @@ class EditControlView final : public CommandLineView {
   LPARAM lParam_;
 };
 
-void ShowAssistLines(HWND commandLine) {
-  bool commandLineShown = (GetWindowLongA(commandLine, GWL_STYLE) & WS_VISIBLE) != 0;
-  bool show = commandLineShown && ActiveCommandSet && ActiveCommandSet->Count > 0;
-  for (int id : {IDC_ASSIST_LINE_TOP, IDC_ASSIST_LINE_MIDDLE, IDC_ASSIST_LINE_BOTTOM}) {
-    HWND line = GetControlWindow(id);
-    if (line) ShowWindow(line, show ? SW_SHOW : SW_HIDE);
-  }
-}
-
 }  // namespace
 
 LRESULT CALLBACK CommandLineProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -76,7 +67,7 @@ LRESULT CALLBACK CommandLineProc(HWND window, UINT message, WPARAM wParam, LPARA
   switch (message) {
     case MSG_SET_DICTIONARY_MODE:
       SetDictionaryMode(view, static_cast<long>(lParam));
-      ShowAssistLines(window);
+      ShowAssistLines(ActiveCommandSet && ActiveCommandSet->Count > 0);
       return 0;
     case MSG_SET_CHAINED_PROC:
       ChainedWindowProc = reinterpret_cast<WNDPROC>(lParam);
@@ -102,6 +93,14 @@ LRESULT CALLBACK CommandLineProc(HWND window, UINT message, WPARAM wParam, LPARA
 void AttachCommandAssistant(HWND commandLine) {
   if (!commandLine) return;
   InitCommandAssistant();
+  // Help texts, descriptions and candidate lists can be longer than the
+  // window is wide: each line ends in an ellipsis where it is cut (the word
+  // ellipsis of the candidate line cuts at both ends on some systems).
+  for (int id : {IDC_ASSIST_LINE_TOP, IDC_ASSIST_LINE_MIDDLE, IDC_ASSIST_LINE_BOTTOM}) {
+    HWND line = GetControlWindow(id);
+    LONG style = line ? GetWindowLongA(line, GWL_STYLE) : 0;
+    if (line) SetWindowLongA(line, GWL_STYLE, (style & ~SS_ELLIPSISMASK) | SS_ENDELLIPSIS);
+  }
   LONG_PTR previous = SetWindowLongPtrA(commandLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CommandLineProc));
   SendMessageA(commandLine, MSG_SET_CHAINED_PROC, 0, previous);
 }

@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "resources/text_table.h"
 #include "shell/control_layout.h"
+#include "shell/shell_state.h"
 
 namespace qb {
 
@@ -23,6 +24,7 @@ namespace {
 constexpr int kFontCount = 5;
 HFONT ControlFonts[kFontCount];
 WNDPROC EditProcedure = nullptr;  // the "Edit" class procedure both subclassed controls chain to
+bool AssistLinesWanted = false;   // the command assistant has a command set to explain
 
 void CreateControlFonts() {
   LOGFONTA gui = {};
@@ -132,12 +134,19 @@ void LayoutControls() {
 void ApplyScriptModeLayout(int scriptState) {
   for (int i = 0; i < kControlCount; ++i) {
     int visible = ScriptModeVisibility(i, scriptState);
+    bool assistRow = i == ROW_ASSIST_LINE_TOP || i == ROW_ASSIST_LINE_MIDDLE || i == ROW_ASSIST_LINE_BOTTOM;
+    if (assistRow && !AssistLinesWanted) visible = 0;
     if (visible >= 0 && ControlTable[i].window)
       ShowWindow(static_cast<HWND>(ControlTable[i].window), visible ? SW_SHOW : SW_HIDE);
   }
-  ControlTable[ROW_RESULTS_PANE].designHeight = scriptState > 0 ? kResultsHeightScriptMode : kResultsHeightCommandMode;
+  ControlTable[ROW_RESULTS_PANE].designHeight = ResultsPaneDesignHeight(scriptState, AssistLinesWanted);
   ResetLayout(ControlTable, kControlCount);
   LayoutControls();
+}
+
+void ShowAssistLines(bool show) {
+  AssistLinesWanted = show;
+  ApplyScriptModeLayout(ScriptState);
 }
 
 void RegisterMainWindowClass(HINSTANCE instance) {
