@@ -268,21 +268,6 @@ TEST_F(Assistant, HelpRecordTextPicksTheSlotsText) {
   EXPECT_STREQ(HelpRecordText(-1, 0), "");
 }
 
-TEST_F(Assistant, GuessWordWrapsTheMatchIndexByTheNumberOfMatches) {
-  Connect(1);
-  Predictive.MatchIndex = 3;
-  EXPECT_EQ(GuessWord("ze", 0), "zero,delete");  // two matches: 3 mod 2 = 1
-  EXPECT_EQ(Predictive.MatchIndex, 1);
-  EXPECT_EQ(GuessWord("zq", 0), "");
-  Predictive.MatchIndex = 0;
-  EXPECT_EQ(GuessWord("", 0), "*cls");
-  EXPECT_EQ(GuessWord("HARMON,", 0), "harmon,,,");
-  EXPECT_EQ(GuessWord("a", 1), "");  // no keyword list yet
-  EXPECT_EQ(CandidateList(true, "ze"), "zero  ;  zero,delete  ");
-  EXPECT_EQ(CandidateList(true, "q"), "");
-  EXPECT_EQ(CandidateList(false, ""), "");
-}
-
 // --- keystroke sequences ------------------------------------------------------------
 
 TEST_F(Assistant, TypingModeCommaPProposesAndExplainsEachStep) {
@@ -429,7 +414,7 @@ TEST_F(Assistant, ASecondCommandAfterASemicolonIsCompletedOnItsOwn) {
   ExpectLines(" ", " ", "");
 }
 
-TEST_F(Assistant, EscapeAndBackspaceRemoveOnlyTheProposal) {
+TEST_F(Assistant, EscapeBackspaceAndQuestionMarkRemoveOnlyTheProposal) {
   Connect(1);
   line.Type("harm");
   line.Key(KEY_ESCAPE);
@@ -455,12 +440,9 @@ TEST_F(Assistant, EscapeAndBackspaceRemoveOnlyTheProposal) {
   line.Key(KEY_RIGHT);
   EXPECT_FALSE(Predictive.PredictiveActive);
   EXPECT_EQ(line.text, "mode,");
-}
-
-TEST_F(Assistant, TypingAQuestionMarkReplacesTheProposal) {
-  Connect(1);
-  line.Type("harm");
-  line.Type("?");
+  // '?' replaces a proposal, proposes nothing and leaves predictive mode on.
+  line.Set("");
+  line.Type("harm?");
   EXPECT_EQ(line.Shown(), "harm?|");
   EXPECT_TRUE(Predictive.PredictiveActive);
 }
