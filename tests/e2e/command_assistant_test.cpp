@@ -24,6 +24,24 @@ class CommandAssistantTest : public ::testing::Test {
     ASSERT_NE(main_, nullptr) << "no main window";
     line_ = GetDlgItem(main_, IDC_COMMAND_LINE);
     ASSERT_NE(line_, nullptr);
+    DismissStartupDialog();
+  }
+
+  // When the shell opens the Connect dialog at start-up, it is cancelled (and
+  // the "Connection Failed" box answered) so that the test starts from the
+  // disconnected main window. A message posted now is handled after the
+  // start-up command: once it shows, any dialog of that command is open.
+  void DismissStartupDialog() {
+    SendMessageA(line_, EM_SETMODIFY, FALSE, 0);
+    PostMessageA(line_, EM_SETMODIFY, TRUE, 0);
+    ASSERT_TRUE(qbtest::WaitFor([&] { return SendMessageA(line_, EM_GETMODIFY, 0, 0) != 0; }, kWait));
+    HWND dialog = WaitForWindow(app_.Pid(), "#32770", nullptr, 0);
+    if (!dialog) return;
+    ClickButton(dialog, IDCANCEL);
+    MessageBoxInfo box;
+    if (WaitForMessageBox(app_.Pid(), box)) AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    SendMessageA(line_, EM_SETMODIFY, FALSE, 0);
   }
 
   // What the shell sends to the command line after a connect (1 for an HXA
