@@ -50,6 +50,7 @@
 
 /* Private window messages to the command line */
 #define MSG_SET_DICTIONARY_MODE 19998
+#define MSG_SET_CHAINED_PROC 19999
 #define MSG_COMPLETE_KEY 0x800F
 
 /* The main window's poll timer */

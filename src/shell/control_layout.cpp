@@ -118,6 +118,11 @@ int ScriptModeVisibility(int row, int scriptState) {
   }
 }
 
+int ResultsPaneDesignHeight(int scriptState, bool assistLinesShown) {
+  if (scriptState > 0) return kResultsHeightScriptMode;
+  return assistLinesShown ? kResultsHeightAssistMode : kResultsHeightCommandMode;
+}
+
 int RowOfControl(uint32_t id) {
   for (int i = 0; i < kControlCount; ++i) {
     if (ControlTable[i].id == id) return i;

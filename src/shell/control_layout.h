@@ -36,6 +36,7 @@ constexpr int kDesignWidth = 808;
 constexpr int kDesignHeight = 653;
 constexpr int kResultsHeightCommandMode = 544;
 constexpr int kResultsHeightScriptMode = 424;
+constexpr int kResultsHeightAssistMode = 504;  // room for the three assist lines above the command line
 
 enum ControlRow {
   ROW_RESULTS_PANE,
@@ -74,6 +75,10 @@ void AdjustMainWindowForFrame(ControlLayout& mainRow, int frameX, int frameY);
 // Whether a control is shown in script mode (scriptState > 0) or in command
 // mode. Rows that neither mode switches keep their state: returns -1.
 int ScriptModeVisibility(int row, int scriptState);
+
+// The results pane's design height: shorter in script mode, and in command
+// mode while the command assistant's three lines are shown.
+int ResultsPaneDesignHeight(int scriptState, bool assistLinesShown);
 
 // The row whose control has this id, or -1.
 int RowOfControl(uint32_t id);

@@ -7,9 +7,11 @@
 
 #include <initializer_list>
 
+#include "assist/command_line_win.h"
 #include "resources/resource.h"
 #include "resources/text_table.h"
 #include "shell/control_layout.h"
+#include "shell/shell_state.h"
 
 namespace qb {
 
@@ -22,6 +24,7 @@ namespace {
 constexpr int kFontCount = 5;
 HFONT ControlFonts[kFontCount];
 WNDPROC EditProcedure = nullptr;  // the "Edit" class procedure both subclassed controls chain to
+bool AssistLinesWanted = false;   // the command assistant has a command set to explain
 
 void CreateControlFonts() {
   LOGFONTA gui = {};
@@ -69,6 +72,7 @@ void CreateChildControls(HWND main) {
   EditProcedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(commandLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlSubclassProc)));
   SetWindowLongPtrA(resultsPane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlSubclassProc));
+  AttachCommandAssistant(commandLine);  // in front of ControlSubclassProc, which still sends on Enter
 
   CreateControlFonts();
   for (ControlLayout& row : ControlTable) {
@@ -130,12 +134,19 @@ void LayoutControls() {
 void ApplyScriptModeLayout(int scriptState) {
   for (int i = 0; i < kControlCount; ++i) {
     int visible = ScriptModeVisibility(i, scriptState);
+    bool assistRow = i == ROW_ASSIST_LINE_TOP || i == ROW_ASSIST_LINE_MIDDLE || i == ROW_ASSIST_LINE_BOTTOM;
+    if (assistRow && !AssistLinesWanted) visible = 0;
     if (visible >= 0 && ControlTable[i].window)
       ShowWindow(static_cast<HWND>(ControlTable[i].window), visible ? SW_SHOW : SW_HIDE);
   }
-  ControlTable[ROW_RESULTS_PANE].designHeight = scriptState > 0 ? kResultsHeightScriptMode : kResultsHeightCommandMode;
+  ControlTable[ROW_RESULTS_PANE].designHeight = ResultsPaneDesignHeight(scriptState, AssistLinesWanted);
   ResetLayout(ControlTable, kControlCount);
   LayoutControls();
+}
+
+void ShowAssistLines(bool show) {
+  AssistLinesWanted = show;
+  ApplyScriptModeLayout(ScriptState);
 }
 
 void RegisterMainWindowClass(HINSTANCE instance) {

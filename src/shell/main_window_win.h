@@ -22,6 +22,9 @@ void LayoutControls();
 // Shows the script controls or the command controls for the state and lays
 // the window out again.
 void ApplyScriptModeLayout(int scriptState);
+// Shows the command assistant's three lines (in command mode) or hides them,
+// and makes room for them above the command line.
+void ShowAssistLines(bool show);
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
