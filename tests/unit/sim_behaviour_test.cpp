@@ -24,7 +24,7 @@ TEST(SimBehaviour, ScriptsAnswerWithLinesApartInTimeAndSomeCommandsNever) {
   LoopbackClient client;
   ASSERT_TRUE(client.Connect(address, 10001));
   ASSERT_TRUE(client.Send(std::string("MEAS?\n\0", 7)));
-  EXPECT_EQ(client.ReadUntil("\n", 100), "A\n");
+  EXPECT_EQ(client.ReadUntil("\n", 1000), "A\n");
   // B is not there yet at 100 ms, but comes after 200.
   EXPECT_EQ(client.ReadUntil("\n", 50), "");
   EXPECT_EQ(client.ReadUntil("\n", 1000), "B\n");
