@@ -1,6 +1,7 @@
 // The instrument model. Commands end in a line feed or a carriage return; the
 // zero byte that follows every command over TCP and empty commands are ignored.
-// Replies end in CR LF.
+// A command is answered by the first --on rule that matches it, else by the
+// built-in replies ("*IDN?"); replies end in the --framing line end.
 #include "instrument.h"
 
 #include "server.h"
@@ -8,7 +9,7 @@
 namespace sim {
 
 void Instrument::Receive(Channel& channel, const char* data, size_t size) {
-  for (size_t i = 0; i < size; ++i) {
+  for (size_t i = 0; i < size && channel.fd >= 0; ++i) {
     char c = data[i];
     if (c == '\n' || c == '\r') {
       std::string command;
@@ -22,7 +23,16 @@ void Instrument::Receive(Channel& channel, const char* data, size_t size) {
 }
 
 void Instrument::Command(Channel& channel, const std::string& command) {
-  if (command == "*IDN?") server_.Send(channel, options_.idn + "\r\n");
+  if (options_.silent) return;
+  for (const Rule& rule : options_.rules) {
+    if (RuleMatches(rule, command)) {
+      server_.RunScript(channel, rule.script);
+      return;
+    }
+  }
+  if (command == "*IDN?" && ++channel.idnQueries >= options_.answerFrom) {
+    server_.Send(channel, options_.idn + options_.lineEnd);
+  }
 }
 
 }  // namespace sim

@@ -8,13 +8,43 @@ namespace sim {
 
 const char* UsageText() {
   return "usage: quillbox-sim [options]\n"
+         "\n"
+         "Transports:\n"
          "  --tcp ADDR:PORT      serve TCP there (default 127.0.0.1:10001)\n"
          "  --no-tcp             no TCP server\n"
          "  --pty                create a pseudo-terminal (its path is printed)\n"
          "  --pty-link PATH      also symlink PATH to the pseudo-terminal (implies --pty)\n"
+         "\n"
+         "Identity:\n"
          "  --idn TEXT           identification reply (default an HXA model)\n"
+         "  --model NAME         identification reply of a stock model: hxa, hxa45,\n"
+         "                       hxa55, ztq, krv, dwtx or marbleway\n"
+         "  --answer-from N      leave the first N-1 \"*IDN?\" queries of each connection\n"
+         "                       unanswered\n"
+         "\n"
+         "Replies:\n"
+         "  --framing END        line end of replies: crlf (default), lf or cr\n"
+         "  --on CMD=SCRIPT      answer the command CMD by SCRIPT instead (repeatable; the\n"
+         "                       first match wins; CMD ending in * matches a prefix)\n"
+         "  --every MS=SCRIPT    run SCRIPT every MS ms on each connection (unasked output)\n"
+         "  --once MS=SCRIPT     run SCRIPT once, MS ms after each connection opens\n"
+         "  --silent             answer nothing at all\n"
+         "\n"
+         "  Commands end at a line feed or carriage return; zero bytes and empty\n"
+         "  commands are ignored. A SCRIPT is steps separated by |:\n"
+         "    line:TEXT   TEXT and the line end       raw:TEXT    TEXT as it is\n"
+         "    idn         the identification reply    wait:MS     pause before the next step\n"
+         "    drop        close the connection        hangup      close the pseudo-terminal\n"
+         "    none        no answer\n"
+         "  TEXT escapes: \\r \\n \\t \\0 \\\\ \\| \\xNN, \\p{VALUE} a packed number,\n"
+         "  \\g{N} N bytes of binary garbage, \\a{N} N filler letters.\n"
+         "  Example: --on 'MEAS?=line:A|wait:100|line:B' answers MEAS? with line A\n"
+         "  and 100 ms later line B; --on 'STOP=none' never answers STOP.\n"
+         "\n"
+         "Records:\n"
          "  --transcript FILE    record every byte in and out\n"
-         "  --pidfile FILE       write the process id once ready; removed at exit\n";
+         "  --pidfile FILE       write the process id once ready; removed at exit\n"
+         "  --help               this text\n";
 }
 
 static bool ParsePort(const std::string& text, int& port) {
@@ -23,6 +53,25 @@ static bool ParsePort(const std::string& text, int& port) {
   if (text.empty() || *end != '\0' || value < 0 || value > 65535) return false;
   port = static_cast<int>(value);
   return true;
+}
+
+static bool ModelIdn(const std::string& model, std::string& idn) {
+  static const struct {
+    const char* name;
+    const char* idn;
+  } kModels[] = {
+      {"hxa", "QUARTZLINE,HXA1510,0,1.07"},      {"hxa45", "QUARTZLINE,HXA4520,0,2.10"},
+      {"hxa55", "QUARTZLINE,HXA5510,0,3.02"},    {"ztq", "QUARTZLINE,ZTQ1200,7,2.01"},
+      {"krv", "QUARTZLINE,KRV1700,0,1.00"},      {"dwtx", "QUARTZLINE,DWTX300,0,1.00"},
+      {"marbleway", "Marbleway,PSM1735,0,1.12"},
+  };
+  for (const auto& m : kModels) {
+    if (model == m.name) {
+      idn = m.idn;
+      return true;
+    }
+  }
+  return false;
 }
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
@@ -55,6 +104,45 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       o.pty = true;
     } else if (arg == "--idn") {
       if (!value(o.idn)) return false;
+    } else if (arg == "--model") {
+      if (!value(v)) return false;
+      if (!ModelIdn(v, o.idn)) {
+        error = "unknown model " + v;
+        return false;
+      }
+    } else if (arg == "--answer-from") {
+      if (!value(v)) return false;
+      char* end = nullptr;
+      long n = strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || n < 1 || n > 1000000) {
+        error = "bad --answer-from value: " + v;
+        return false;
+      }
+      o.answerFrom = static_cast<int>(n);
+    } else if (arg == "--framing") {
+      if (!value(v)) return false;
+      if (v == "crlf") {
+        o.lineEnd = "\r\n";
+      } else if (v == "lf") {
+        o.lineEnd = "\n";
+      } else if (v == "cr") {
+        o.lineEnd = "\r";
+      } else {
+        error = "bad --framing value (crlf, lf or cr): " + v;
+        return false;
+      }
+    } else if (arg == "--on") {
+      if (!value(v)) return false;
+      Rule rule;
+      if (!ParseRule(v, rule, error)) return false;
+      o.rules.push_back(rule);
+    } else if (arg == "--every" || arg == "--once") {
+      if (!value(v)) return false;
+      TimerSpec timer;
+      if (!ParseTimer(v, arg == "--every", timer, error)) return false;
+      o.timers.push_back(timer);
+    } else if (arg == "--silent") {
+      o.silent = true;
     } else if (arg == "--transcript") {
       if (!value(o.transcript)) return false;
     } else if (arg == "--pidfile") {

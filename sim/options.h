@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "behaviour.h"
 
 namespace sim {
 
@@ -14,6 +17,12 @@ struct Options {
   std::string idn = "QUARTZLINE,HXA1510,0,1.07";  // the reply to "*IDN?"
   std::string transcript;                         // transcript file, none when empty
   std::string pidfile;                            // written once the instrument is ready
+
+  std::string lineEnd = "\r\n";   // how replies are framed (--framing)
+  int answerFrom = 1;             // the first "*IDN?" of a channel that is answered
+  bool silent = false;            // answer nothing at all
+  std::vector<Rule> rules;        // --on, in order; the first that matches answers
+  std::vector<TimerSpec> timers;  // --every and --once
 };
 
 // Parses argv into options. On a bad argument writes a message to error and

@@ -14,7 +14,10 @@
 #include <string.h>
 #include <sys/socket.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "instrument.h"
 
@@ -33,6 +36,12 @@ void SetNonBlocking(int fd) {
 }
 
 }  // namespace
+
+uint64_t NowMs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
+}
 
 Server::Server(const Options& options) : options_(options) {
   instrument_ = std::make_unique<Instrument>(options_, *this);
@@ -103,7 +112,7 @@ bool Server::Start() {
     channel->kind = Channel::kPty;
     channel->fd = master;
     channel->name = "pty";
-    channels_.push_back(std::move(channel));
+    AddChannel(std::move(channel));
     if (!options_.ptyLink.empty()) {
       unlink(options_.ptyLink.c_str());
       if (symlink(ptyPath_.c_str(), options_.ptyLink.c_str()) != 0) {
@@ -160,19 +169,110 @@ void Server::AcceptClient() {
     channel->fd = fd;
     channel->name = "tcp" + std::to_string(nextClient_++);
     transcript_.Note(channel->name, "connected");
-    channels_.push_back(std::move(channel));
+    AddChannel(std::move(channel));
   }
 }
 
+void Server::AddChannel(std::unique_ptr<Channel> channel) {
+  uint64_t now = NowMs();
+  for (const auto& timer : options_.timers) channel->timerDue.push_back(now + static_cast<uint64_t>(timer.periodMs));
+  channels_.push_back(std::move(channel));
+}
+
+Channel* Server::FindChannel(const std::string& name) {
+  for (auto& c : channels_) {
+    if (c->name == name && c->fd >= 0) return c.get();
+  }
+  return nullptr;
+}
+
 void Server::CloseChannel(Channel& channel) {
+  if (channel.fd < 0) return;
   transcript_.Note(channel.name, "closed");
   close(channel.fd);
   channel.fd = -1;
 }
 
+// Closes the pseudo-terminal for good: with both sides gone, the program's
+// next read of the port fails.
+void Server::HangUp(Channel& channel) {
+  if (channel.kind != Channel::kPty) {
+    CloseChannel(channel);
+    return;
+  }
+  if (channel.fd < 0) return;
+  transcript_.Note(channel.name, "hung up");
+  close(channel.fd);
+  channel.fd = -1;
+  if (ptySlaveFd_ >= 0) close(ptySlaveFd_);
+  ptySlaveFd_ = -1;
+}
+
+void Server::RunScript(Channel& channel, const Script& script, size_t from) {
+  for (size_t i = from; i < script.size() && channel.fd >= 0; ++i) {
+    const Step& step = script[i];
+    switch (step.kind) {
+      case Step::kSend:
+        Send(channel, step.bytes);
+        break;
+      case Step::kLine:
+        Send(channel, step.bytes + options_.lineEnd);
+        break;
+      case Step::kIdn:
+        Send(channel, options_.idn + options_.lineEnd);
+        break;
+      case Step::kWait:
+        pending_.push_back({NowMs() + static_cast<uint64_t>(step.ms), channel.name, &script, i + 1});
+        return;
+      case Step::kDrop:
+      case Step::kHangup:
+        HangUp(channel);
+        return;
+      case Step::kNone:
+        break;
+    }
+  }
+}
+
+int Server::RunDue() {
+  uint64_t now = NowMs();
+  uint64_t next = now + 50;
+  // Scripts that waited. Running one may add more, so take the due ones first.
+  std::vector<Pending> due;
+  for (size_t i = 0; i < pending_.size();) {
+    if (pending_[i].due <= now) {
+      due.push_back(pending_[i]);
+      pending_.erase(pending_.begin() + static_cast<long>(i));
+    } else {
+      next = std::min(next, pending_[i].due);
+      ++i;
+    }
+  }
+  std::stable_sort(due.begin(), due.end(), [](const Pending& a, const Pending& b) { return a.due < b.due; });
+  for (const Pending& p : due) {
+    if (Channel* c = FindChannel(p.channel)) RunScript(*c, *p.script, p.next);
+  }
+  // Unasked output.
+  for (size_t ci = 0; ci < channels_.size(); ++ci) {
+    Channel& c = *channels_[ci];
+    for (size_t t = 0; t < c.timerDue.size() && c.fd >= 0; ++t) {
+      if (c.timerDue[t] <= now) {
+        const TimerSpec& timer = options_.timers[t];
+        c.timerDue[t] =
+            timer.repeat ? std::max(c.timerDue[t] + static_cast<uint64_t>(timer.periodMs), now + 1) : UINT64_MAX;
+        RunScript(c, timer.script);
+      }
+      if (c.timerDue[t] != UINT64_MAX) next = std::min(next, c.timerDue[t]);
+    }
+  }
+  for (const auto& p : pending_) next = std::min(next, p.due);
+  now = NowMs();
+  return next > now ? static_cast<int>(next - now) : 0;
+}
+
 void Server::ReadChannel(Channel& channel) {
   char buffer[4096];
-  for (;;) {
+  while (channel.fd >= 0) {
     ssize_t n = read(channel.fd, buffer, sizeof buffer);
     if (n > 0) {
       transcript_.Record(channel.name, true, buffer, static_cast<size_t>(n));
@@ -201,14 +301,14 @@ int Server::Run() {
       fds.push_back({c->fd, POLLIN, 0});
       owners.push_back(c.get());
     }
-    int ready = poll(fds.data(), fds.size(), 50);
+    int ready = poll(fds.data(), fds.size(), RunDue());
     if (ready < 0) {
       if (errno == EINTR) continue;
       perror("quillbox-sim: poll");
       return 1;
     }
     for (size_t i = 0; i < fds.size(); ++i) {
-      if (!fds[i].revents) continue;
+      if (!fds[i].revents || (owners[i] && owners[i]->fd < 0)) continue;
       if (!owners[i]) {
         AcceptClient();
       } else {

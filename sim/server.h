@@ -3,6 +3,7 @@
 // instrument model and its replies back.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,8 +17,10 @@ struct Channel {
   enum Kind { kTcpClient, kPty };
   Kind kind;
   int fd = -1;
-  std::string name;     // "tcp1", "tcp2", ... or "pty"
-  std::string pending;  // bytes of the command being received
+  std::string name;                // "tcp1", "tcp2", ... or "pty"
+  std::string pending;             // bytes of the command being received
+  int idnQueries = 0;              // "*IDN?" queries received so far
+  std::vector<uint64_t> timerDue;  // when each --every/--once timer runs next
 };
 
 class Instrument;
@@ -35,6 +38,9 @@ class Server {
 
   // Writes bytes to a channel and records them.
   void Send(Channel& channel, const std::string& bytes);
+  // Runs a behaviour script on a channel from step `from` on; a wait step
+  // leaves the rest for later.
+  void RunScript(Channel& channel, const Script& script, size_t from = 0);
 
   const std::string& PtyPath() const { return ptyPath_; }
 
@@ -42,6 +48,19 @@ class Server {
   void AcceptClient();
   void ReadChannel(Channel& channel);
   void CloseChannel(Channel& channel);
+  void HangUp(Channel& channel);
+  Channel* FindChannel(const std::string& name);
+  void AddChannel(std::unique_ptr<Channel> channel);
+  // Runs the scripts that are due; returns ms until the next one (at most 50).
+  int RunDue();
+
+  // The rest of a script that waits.
+  struct Pending {
+    uint64_t due;
+    std::string channel;
+    const Script* script;
+    size_t next;
+  };
 
   Options options_;
   Transcript transcript_;
@@ -51,6 +70,10 @@ class Server {
   std::string ptyPath_;
   std::vector<std::unique_ptr<Channel>> channels_;
   int nextClient_ = 1;
+  std::vector<Pending> pending_;
 };
+
+// Milliseconds of a monotonic clock.
+uint64_t NowMs();
 
 }  // namespace sim

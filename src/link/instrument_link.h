@@ -18,7 +18,8 @@ enum LinkKind : int32_t {
 enum LinkOperation { LINK_OPEN = 1, LINK_CLOSE = 2 };
 
 constexpr int kReceiveRingSize = 1024;
-constexpr intptr_t kNoHandle = -1;  // serial handle or socket when none is open
+constexpr int kDefaultReadTimeoutMs = 5000;  // after every open and identification
+constexpr intptr_t kNoHandle = -1;           // serial handle or socket when none is open
 
 struct InstrumentLink {
   int32_t kind;

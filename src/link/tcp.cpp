@@ -1,0 +1,85 @@
+// The TCP transport's receive ring and its byte and line reads, shared by the
+// Winsock and BSD socket drivers; see tcp.h.
+#include "link/tcp.h"
+
+#include <cstring>
+
+#include "common/tick_clock.h"
+
+namespace qb {
+
+bool WinsockStarted = false;
+uint32_t LanReadTimeout = kDefaultReadTimeoutMs;
+
+void SetLanReadTimeout(uint32_t milliseconds) {
+  LanReadTimeout = milliseconds;
+}
+
+void RingReset(InstrumentLink* link) {
+  link->ringCount = 0;
+  link->ringWrite = 0;
+  link->ringRead = 0;
+}
+
+void RingAppend(InstrumentLink* link, const unsigned char* bytes, int count) {
+  for (int i = 0; i < count; ++i) {
+    link->ring[link->ringWrite] = bytes[i];
+    link->ringWrite = (link->ringWrite + 1) % kReceiveRingSize;
+    if (link->ringCount < kReceiveRingSize) {
+      ++link->ringCount;
+    } else {
+      // Full: the oldest unread byte was just overwritten, so reading starts
+      // at the next one and the bytes keep their order.
+      link->ringRead = link->ringWrite;
+    }
+  }
+}
+
+int RingTake(InstrumentLink* link) {
+  if (link->ringCount <= 0) return -1;
+  int byte = link->ring[link->ringRead];
+  link->ringRead = (link->ringRead + 1) % kReceiveRingSize;
+  --link->ringCount;
+  return byte;
+}
+
+int TcpReadByte(InstrumentLink* link) {
+  TcpPump(link);
+  int byte = RingTake(link);
+  return byte >= 0 ? byte : -2;
+}
+
+int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
+  if (!buffer || size <= 0) return -1;
+  memset(buffer, 0, static_cast<size_t>(size));
+  int length = 0;
+  const uint64_t start = SteadyMs();
+  const uint64_t limit = static_cast<uint64_t>(LanReadTimeout) * kLineReadLimitFactor;
+  int pumped = TcpPump(link);
+  for (;;) {
+    int byte;
+    while ((byte = RingTake(link)) >= 0) {
+      if (byte == '\n') return length;
+      if (byte == '\r') continue;
+      if (length < size - 1) buffer[length++] = static_cast<char>(byte);
+    }
+    // The ring is empty: wait for more, at most LanReadTimeout from now.
+    const uint64_t idleSince = SteadyMs();
+    for (;;) {
+      uint64_t now = SteadyMs();
+      if (now - idleSince >= LanReadTimeout || now - start >= limit) {
+        memset(buffer, 0, static_cast<size_t>(size));
+        return -1;
+      }
+      if (pumped < 0) {
+        SleepMs(10);  // the peer has closed: nothing will come, but keep the time-out
+      } else {
+        TcpWaitReadable(link, 10);
+      }
+      pumped = TcpPump(link);
+      if (link->ringCount > 0) break;
+    }
+  }
+}
+
+}  // namespace qb
