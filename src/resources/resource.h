@@ -18,6 +18,9 @@
 #define IDC_ABOUT_VERSION 111
 #define IDC_ABOUT_NOTICE 1008
 
+/* Labels that no code reaches */
+#define IDC_STATIC -1
+
 /* Connect dialog */
 #define IDC_CONNECT 112
 #define IDC_TEST 116

@@ -6,7 +6,9 @@
 
 namespace e2e {
 
-std::string SettingsFilePath() { return LocalAppDataFolder() + "\\Quartzline\\Quillboxer\\Quillboxer.ini"; }
+std::string SettingsFilePath() {
+  return LocalAppDataFolder() + "\\Quartzline\\Quillboxer\\Quillboxer.ini";
+}
 
 void ForgetSettings() {
   std::string folder = LocalAppDataFolder() + "\\Quartzline";
@@ -25,7 +27,9 @@ void WriteSettings(const std::string& text) {
   fclose(f);
 }
 
-HWND WaitForConnectDialog(DWORD pid, int timeoutMs) { return WaitForWindow(pid, "#32770", "Connect", timeoutMs); }
+HWND WaitForConnectDialog(DWORD pid, int timeoutMs) {
+  return WaitForWindow(pid, "#32770", "Connect", timeoutMs);
+}
 
 bool ChooseInList(HWND dialog, int id, const std::string& text) {
   HWND combo = GetDlgItem(dialog, id);
@@ -37,24 +41,27 @@ bool ChooseInList(HWND dialog, int id, const std::string& text) {
   return true;
 }
 
+// An entry's text. Under Wine the ANSI form of CB_GETLBTEXT comes back from
+// another process still in UTF-16, so the Unicode form is asked for.
+static std::string ListEntry(HWND combo, LRESULT index) {
+  wchar_t wide[256] = L"";
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide));
+  char text[256] = "";
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+  return text;
+}
+
 std::string ListSelection(HWND dialog, int id) {
   HWND combo = GetDlgItem(dialog, id);
   LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-  if (index == CB_ERR) return "";
-  char text[256] = "";
-  SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-  return text;
+  return index == CB_ERR ? "" : ListEntry(combo, index);
 }
 
 std::vector<std::string> ListEntries(HWND dialog, int id) {
   HWND combo = GetDlgItem(dialog, id);
   std::vector<std::string> entries;
   LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    char text[256] = "";
-    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-    entries.push_back(text);
-  }
+  for (LRESULT i = 0; i < count; ++i) entries.push_back(ListEntry(combo, i));
   return entries;
 }
 
@@ -127,10 +134,13 @@ bool ConnectedApp::StartSerial(const std::vector<std::string>& simArgs, int numb
 void ConnectedApp::SendLine(const std::string& line) {
   HWND commandLine = Control(IDC_COMMAND_LINE);
   SendMessageA(commandLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-  TypeText(commandLine, line + "\r");
+  TypeText(commandLine, line);
+  PressEnter(commandLine);
 }
 
-std::string ConnectedApp::PaneText() const { return TextOf(Control(IDC_RESULTS_PANE)); }
+std::string ConnectedApp::PaneText() const {
+  return TextOf(Control(IDC_RESULTS_PANE));
+}
 
 bool ConnectedApp::WaitForPane(const std::string& needle, int timeoutMs) const {
   return qbtest::WaitFor([&] { return PaneText().find(needle) != std::string::npos; }, timeoutMs);

@@ -1,6 +1,8 @@
 // The terminal end to end: first run and the settings file, connecting over
 // LAN and serial, typing commands, the history, recall from the pane, Clear,
 // Test and Save as Default, and the window size across runs.
+#include "terminal.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include "harness.h"
 #include "resources/resource.h"
 #include "support/host.h"
-#include "terminal.h"
 
 using namespace e2e;
 using qbtest::TranscriptBytes;
@@ -221,7 +222,8 @@ TEST(ConnectDialog, SaveAsDefaultStoresTheFourKeysAndTheNextStartUsesThem) {
     EXPECT_TRUE(WaitFor([] { return ReadSettingsFile().find("IPAddr=") != std::string::npos; }, 3000));
     std::string settings = ReadSettingsFile();
     // LAN chosen: the last COM port and baud rate read are written as well.
-    for (std::string key : {"Interface=2", "ComPort=COM7", "BaudRate=9600", "IPAddr=" + address})
+    for (const std::string& key :
+         std::vector<std::string>{"Interface=2", "ComPort=COM7", "BaudRate=9600", "IPAddr=" + address})
       EXPECT_NE(settings.find(key), std::string::npos) << key << " in\n" << settings;
     ClickButton(dialog, IDCANCEL);
     MessageBoxInfo box;
