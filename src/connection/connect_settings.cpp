@@ -55,3 +55,13 @@ void ApplyStoredConnection(long interfaceKind, const std::string& comPort, long 
 }
 
 }  // namespace qb
+
+namespace qb {
+
+int DictionaryModeForFamily(int family) {
+  if (family >= 1 && family <= 5) return 1;
+  if (family == 8) return 2;
+  return 0;
+}
+
+}  // namespace qb

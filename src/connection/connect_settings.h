@@ -55,3 +55,11 @@ void ApplyStoredConnection(long interfaceKind, const std::string& comPort, long 
 void CopyField(char* field, size_t fieldSize, const std::string& text, size_t maxChars);
 
 }  // namespace qb
+
+namespace qb {
+
+// The command assistant's mode for an identified family: 1 for the HXA models
+// (families 1-5), 2 for family 8, 0 otherwise.
+int DictionaryModeForFamily(int family);
+
+}  // namespace qb

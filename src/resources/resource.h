@@ -12,6 +12,30 @@
 #define IDD_CONNECT 121
 #define IDD_CHOOSE_INSTRUMENT 153
 
+/* About dialog */
+#define IDC_ABOUT_ICON 2
+#define IDC_ABOUT_NAME 110
+#define IDC_ABOUT_VERSION 111
+#define IDC_ABOUT_NOTICE 1008
+
+/* Labels that no code reaches */
+#define IDC_STATIC -1
+
+/* Connect dialog */
+#define IDC_CONNECT 112
+#define IDC_TEST 116
+#define IDC_SAVE_DEFAULT 120
+#define IDC_INTERFACE 113
+#define IDC_COM_PORT 114
+#define IDC_BAUD_RATE 115
+#define IDC_IP_ADDRESS 117
+#define IDC_PORT_LABEL 118
+#define IDC_BAUD_LABEL 119
+#define IDC_LAN_SEARCH 1006
+
+/* "Please Choose Instrument" dialog */
+#define IDC_INSTRUMENT_LIST 1007
+
 /* Main-window menu and button commands */
 #define CMD_ABOUT 104
 #define CMD_EXIT 105

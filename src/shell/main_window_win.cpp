@@ -8,9 +8,14 @@
 #include <initializer_list>
 
 #include "assist/command_line_win.h"
+#include "link/instrument_link.h"
 #include "resources/resource.h"
 #include "resources/text_table.h"
+#include "shell/command_handler_win.h"
 #include "shell/control_layout.h"
+#include "shell/history.h"
+#include "shell/results_pane_win.h"
+#include "shell/settings_win.h"
 #include "shell/shell_state.h"
 
 namespace qb {
@@ -164,15 +169,31 @@ void RegisterMainWindowClass(HINSTANCE instance) {
   RegisterClassExA(&wc);  // a failure shows as a failed window creation
 }
 
-bool InitInstance(HINSTANCE instance, int showCommand) {
-  AppInstance = instance;
-  AdjustMainWindowForFrame(MainWindowLayout, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
+// The main row's rectangles from its design size; where the design position is
+// CW_USEDEFAULT the window manager places the window.
+static void ResetAllLayouts() {
   ResetLayout(&MainWindowLayout, 1);
   ResetLayout(ControlTable, kControlCount);
+}
+
+bool InitInstance(HINSTANCE instance, int showCommand) {
+  AppInstance = instance;
+  LoadSettings();
+  int savedWidth = SavedWindowWidth, savedHeight = SavedWindowHeight;
+  AdjustMainWindowForFrame(MainWindowLayout, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
+  ResetAllLayouts();
   ControlLayout& m = MainWindowLayout;
+  if (savedWidth) m.baseWidth = m.width = savedWidth;
+  if (savedHeight) m.baseHeight = m.height = savedHeight;
   HWND window = CreateWindowExA(m.exStyle, m.className, TextTableEntry(TXT_PROGRAM_NAME), m.style, m.x, m.y, m.width,
                                 m.height, nullptr, nullptr, instance, nullptr);
+  // The layout's reference stays the design size whatever size the window
+  // was created with, so the stored size shows as growth of the controls.
   if (!window) return false;
+  if (savedWidth || savedHeight) {
+    ResetAllLayouts();
+    LayoutControls();
+  }
   ShowWindow(window, showCommand);
   UpdateWindow(window);
   return true;
@@ -183,16 +204,25 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE: {
       MainWindow = window;
       LoadLibraryA("riched32.dll");  // kept loaded for the rich edit controls of dialogs
-      INITCOMMONCONTROLSEX icc = {sizeof icc, 0x1D};
+      // List views, progress bars, tabs and up-down controls, and the IP
+      // address control of the Connect dialog.
+      INITCOMMONCONTROLSEX icc = {sizeof icc, 0x1D | ICC_INTERNET_CLASSES};
       InitCommonControlsEx(&icc);
       CreateChildControls(window);
       PollTimer = SetTimer(window, POLL_TIMER_ID, POLL_TIMER_MS, nullptr);
+      PostMessageA(window, WM_COMMAND, CMD_CONNECTION, 0);
       return 0;
     }
     case WM_DESTROY:
+      HistoryClear(History);
+      SaveWindowSize(window);
       if (PollTimer) KillTimer(window, PollTimer);
       PollTimer = 0;
+      LinkControl(LINK_CLOSE, &MainLink);
       PostQuitMessage(0);
+      return 0;
+    case WM_TIMER:
+      if (MainLink.ConnectedFlag && MainLink.PollingEnabled) ResultsPoll(window, false);
       return 0;
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayoutControls();
@@ -210,10 +240,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == CMD_EXIT) {
-        DestroyWindow(window);
-        return 0;
-      }
+      if (HandleCommand(window, LOWORD(wParam), lParam)) return 0;
       return DefWindowProcA(window, message, wParam, lParam);
     default:
       return DefWindowProcA(window, message, wParam, lParam);

@@ -8,7 +8,11 @@ namespace qb {
 ResultsAccumulator Accumulator;
 
 void ClearAccumulator(ResultsAccumulator& accumulator) {
-  memset(accumulator.bytes, 0, sizeof accumulator.bytes);
+  // Only the bytes in use can be non-zero: the rest of the buffer stays zeroed.
+  if (accumulator.count > 0 && accumulator.count <= kAccumulatorSize)
+    memset(accumulator.bytes, 0, static_cast<size_t>(accumulator.count));
+  else if (accumulator.count != 0)
+    memset(accumulator.bytes, 0, sizeof accumulator.bytes);
   accumulator.count = 0;
 }
 

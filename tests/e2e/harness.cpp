@@ -141,6 +141,13 @@ void TypeText(HWND control, const std::string& text) {
   for (unsigned char c : text) SendMessageA(control, WM_CHAR, c, 1);
 }
 
+void PressEnter(HWND control) {
+  UINT scan = MapVirtualKeyA(VK_RETURN, 0);
+  SendMessageA(control, WM_KEYDOWN, VK_RETURN, 1 | (scan << 16));
+  SendMessageA(control, WM_CHAR, 13, 1 | (scan << 16));
+  SendMessageA(control, WM_KEYUP, VK_RETURN, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+}
+
 void PostKey(HWND control, UINT virtualKey) {
   UINT scan = MapVirtualKeyA(virtualKey, 0);
   PostMessageA(control, WM_KEYDOWN, virtualKey, 1 | (scan << 16));

@@ -53,6 +53,9 @@ bool IsEnabled(HWND window);
 
 // Sends each character as WM_CHAR straight to the control.
 void TypeText(HWND control, const std::string& text);
+// Presses Enter as the keyboard does: key down, the character 13, key up,
+// sent straight to the control.
+void PressEnter(HWND control);
 // Posts a key press (down and up) through the program's message loop.
 void PostKey(HWND control, UINT virtualKey);
 // Posts WM_COMMAND (id, BN_CLICKED) with the button's handle, as a click does.

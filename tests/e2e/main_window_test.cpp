@@ -42,9 +42,9 @@ TEST_F(MainWindowTest, HasItsClassTitleSizeAndTenControls) {
       {IDC_RUN_STOP_BUTTON, "Button", false, "Run"},
       {IDC_STEP_BUTTON, "Button", false, "Step"},
       {IDC_SCRIPT_CLOSE_BUTTON, "Button", false, "Close"},
-      {IDC_ASSIST_LINE_TOP, "Static", false, ""},
-      {IDC_ASSIST_LINE_MIDDLE, "Static", false, ""},
-      {IDC_ASSIST_LINE_BOTTOM, "Static", false, ""},
+      {IDC_ASSIST_LINE_TOP, "Static", false, nullptr},
+      {IDC_ASSIST_LINE_MIDDLE, "Static", false, nullptr},
+      {IDC_ASSIST_LINE_BOTTOM, "Static", false, nullptr},
   };
   for (const Expected& e : expected) {
     SCOPED_TRACE(e.id);

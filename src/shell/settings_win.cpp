@@ -1,0 +1,97 @@
+// Reads and writes the settings file with the private-profile functions.
+#include "shell/settings_win.h"
+
+#include <direct.h>
+#include <sys/stat.h>
+
+#include <ctime>
+
+#include "connection/connect_settings.h"
+#include "shell/settings.h"
+
+namespace qb {
+
+std::string SettingsFolder;
+std::string SettingsFile;
+int SavedWindowWidth = 0;
+int SavedWindowHeight = 0;
+
+namespace {
+
+// The user's local application data folder, looked up at run time in
+// SHFOLDER.DLL; "" when the library or the function is missing.
+std::string LocalAppDataFolder() {
+  std::string folder;
+  HMODULE library = LoadLibraryA("SHFOLDER.DLL");
+  if (!library) return folder;
+  typedef HRESULT(WINAPI * GetFolderPath)(HWND, int, HANDLE, DWORD, LPSTR);
+  GetFolderPath get =
+      reinterpret_cast<GetFolderPath>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathA")));
+  char path[MAX_PATH] = "";
+  if (get && SUCCEEDED(get(nullptr, 0x1C /* CSIDL_LOCAL_APPDATA */, nullptr, 1 /* SHGFP_TYPE_DEFAULT */, path)))
+    folder = path;
+  FreeLibrary(library);
+  return folder;
+}
+
+long ReadInt(const char* section, const char* key, long fallback) {
+  return static_cast<long>(GetPrivateProfileIntA(section, key, static_cast<INT>(fallback), SettingsFile.c_str()));
+}
+
+std::string ReadText(const char* section, const char* key, size_t size) {
+  std::string text(size, '\0');
+  DWORD n = GetPrivateProfileStringA(section, key, "", &text[0], static_cast<DWORD>(size), SettingsFile.c_str());
+  text.resize(n);
+  return text;
+}
+
+void WriteText(const char* section, const char* key, const std::string& value) {
+  WritePrivateProfileStringA(section, key, value.c_str(), SettingsFile.c_str());
+}
+
+}  // namespace
+
+void LoadSettings() {
+  std::string localAppData = LocalAppDataFolder();
+  SettingsFolder = SettingsFolderFor(localAppData);
+  SettingsFile = SettingsFileFor(SettingsFolder);
+  struct _stat st;
+  if (_stat(SettingsFile.c_str(), &st) != 0) {
+    _mkdir((localAppData + "\\Quartzline").c_str());
+    _mkdir(SettingsFolder.c_str());
+    std::time_t now = std::time(nullptr);
+    std::tm local = *std::localtime(&now);
+    WriteText("Init", "Created", FormatCreatedStamp(local));
+  }
+  LoadConnectionSettings();
+  long height = ReadInt("Init", "MainWindowHeight", -1);
+  if (StoredSizeUsable(height, GetSystemMetrics(SM_CYSCREEN))) SavedWindowHeight = static_cast<int>(height);
+  long width = ReadInt("Init", "MainWindowWidth", -1);
+  if (StoredSizeUsable(width, GetSystemMetrics(SM_CXSCREEN))) SavedWindowWidth = static_cast<int>(width);
+}
+
+void LoadConnectionSettings() {
+  ApplyStoredConnection(ReadInt("Connect", "Interface", 0), ReadText("Connect", "ComPort", 7),
+                        ReadInt("Connect", "BaudRate", 0), ReadText("Connect", "IPAddr", 16), MainLink);
+}
+
+void SaveConnectionSettings(const InstrumentLink& link) {
+  WriteText("Connect", "Interface", std::to_string(link.kind));
+  WriteText("Connect", "ComPort", link.portName);
+  WriteText("Connect", "BaudRate", std::to_string(link.baudRate));
+  WriteText("Connect", "IPAddr", link.ipAddress);
+}
+
+void SaveWindowSize(HWND main) {
+  RECT r;
+  if (!GetWindowRect(main, &r)) return;
+  long height = r.bottom - r.top, width = r.right - r.left;
+  long storedHeight = ReadInt("Init", "MainWindowHeight", -1);
+  if (ShouldSaveSize(height, storedHeight, GetSystemMetrics(SM_CYSCREEN)))
+    WriteText("Init", "MainWindowHeight", std::to_string(height));
+  long storedWidth = ReadInt("Init", "MainWindowWidth", -1);
+  if (ShouldSaveSize(width, storedWidth, GetSystemMetrics(SM_CXSCREEN)))
+    WriteText("Init", "MainWindowWidth", std::to_string(width));
+}
+
+}  // namespace qb
