@@ -44,7 +44,10 @@ int RingTake(InstrumentLink* link) {
 }
 
 int TcpReadByte(InstrumentLink* link) {
-  TcpPump(link);
+  // The socket is asked only when the ring is empty. Pumping before every
+  // byte would cost a select() per byte and, while a stream comes in faster
+  // than it is read byte by byte, would overwrite unread bytes in the ring.
+  if (link->ringCount == 0) TcpPump(link);
   int byte = RingTake(link);
   return byte >= 0 ? byte : -2;
 }

@@ -125,6 +125,23 @@ TEST_F(LinkTcp, TheRingKeepsTheNewest1024BytesInOrder) {
   }
 }
 
+TEST_F(LinkTcp, ByteReadsOfALongStreamLoseNothing) {
+  // The results poll reads byte by byte while the instrument streams: the
+  // ring must never overwrite bytes that were not read yet.
+  Start({"--on", "FLOOD=raw:\\a{20000}"});
+  ASSERT_EQ(qb::SendCommand("FLOOD\n", &link_), 0);
+  std::string got;
+  WaitFor(
+      [&] {
+        int byte;
+        while ((byte = qb::ReadByte(&link_)) >= 0) got.push_back(static_cast<char>(byte));
+        return got.size() >= 20000;
+      },
+      5000);
+  ASSERT_EQ(got.size(), 20000u);
+  for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], static_cast<char>('A' + i % 26)) << "at " << i;
+}
+
 TEST_F(LinkTcp, PackedNumbersAndHighBytesInReplies) {
   Start({"--on", "ONE?=line:\\p{1.0}", "--on", "NEG?=line:\\p{-0.001}", "--on", "CUT?=raw:\\x8B\\x26\\n", "--on",
          "MIX?=line:V=\\xC1\\x85\\xFF!"});
