@@ -174,6 +174,14 @@ bool ParseScript(const std::string& text, Script& script, std::string& error) {
       step.kind = Step::kDrop;
     } else if (part == "hangup") {
       step.kind = Step::kHangup;
+    } else if (key == "hangup" && colon != std::string::npos) {
+      long ms = 0;
+      if (!ParseCount(argument, 1, 3600000, ms)) {
+        error = "bad reopen time in " + part;
+        return false;
+      }
+      step.kind = Step::kHangup;
+      step.ms = static_cast<int>(ms);
     } else if (part == "none" || part.empty()) {
       step.kind = Step::kNone;
     } else {

@@ -9,6 +9,7 @@
 //   drop        close the connection (over the pseudo-terminal: hang up)
 //   hangup      close the pseudo-terminal for good (the program's next read
 //               fails); over TCP the same as drop
+//   hangup:MS   close it, and MS ms later open a new one (--pty-link follows)
 //   none        do nothing (a command never answered)
 //
 // TEXT escapes: \r \n \t \0 \\ \| \xNN, \p{VALUE} a packed number (4 bytes),
@@ -25,7 +26,7 @@ struct Step {
   enum Kind { kSend, kLine, kIdn, kWait, kDrop, kHangup, kNone };
   Kind kind = kNone;
   std::string bytes;  // kSend and kLine: unescaped text
-  int ms = 0;         // kWait
+  int ms = 0;         // kWait; kHangup: reopen after ms (0 = never)
 };
 
 using Script = std::vector<Step>;

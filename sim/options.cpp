@@ -35,7 +35,7 @@ const char* UsageText() {
          "    line:TEXT   TEXT and the line end       raw:TEXT    TEXT as it is\n"
          "    idn         the identification reply    wait:MS     pause before the next step\n"
          "    drop        close the connection        hangup      close the pseudo-terminal\n"
-         "    none        no answer\n"
+         "    none        no answer                   hangup:MS   hang up, new pty MS ms later\n"
          "  TEXT escapes: \\r \\n \\t \\0 \\\\ \\| \\xNN, \\p{VALUE} a packed number,\n"
          "  \\g{N} N bytes of binary garbage, \\a{N} N filler letters.\n"
          "  Example: --on 'MEAS?=line:A|wait:100|line:B' answers MEAS? with line A\n"

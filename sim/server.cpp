@@ -91,37 +91,7 @@ bool Server::Start() {
     printf("tcp %s:%d\n", options_.tcpAddress.c_str(), options_.tcpPort);
   }
 
-  if (options_.pty) {
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-      fprintf(stderr, "quillbox-sim: cannot create a pseudo-terminal: %s\n", strerror(errno));
-      return false;
-    }
-    ptyPath_ = ptsname(master);
-    // Raw mode: no echo, no line editing, no translation of CR and LF.
-    ptySlaveFd_ = open(ptyPath_.c_str(), O_RDWR | O_NOCTTY);
-    if (ptySlaveFd_ >= 0) {
-      termios t;
-      if (tcgetattr(ptySlaveFd_, &t) == 0) {
-        cfmakeraw(&t);
-        tcsetattr(ptySlaveFd_, TCSANOW, &t);
-      }
-    }
-    SetNonBlocking(master);
-    auto channel = std::make_unique<Channel>();
-    channel->kind = Channel::kPty;
-    channel->fd = master;
-    channel->name = "pty";
-    AddChannel(std::move(channel));
-    if (!options_.ptyLink.empty()) {
-      unlink(options_.ptyLink.c_str());
-      if (symlink(ptyPath_.c_str(), options_.ptyLink.c_str()) != 0) {
-        fprintf(stderr, "quillbox-sim: cannot link %s: %s\n", options_.ptyLink.c_str(), strerror(errno));
-        return false;
-      }
-    }
-    printf("pty %s\n", ptyPath_.c_str());
-  }
+  if (options_.pty && !OpenPty()) return false;
 
   if (!options_.pidfile.empty()) {
     // Written under a temporary name and renamed, so a reader never sees half.
@@ -195,7 +165,46 @@ void Server::CloseChannel(Channel& channel) {
 
 // Closes the pseudo-terminal for good: with both sides gone, the program's
 // next read of the port fails.
-void Server::HangUp(Channel& channel) {
+bool Server::OpenPty() {
+  int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    fprintf(stderr, "quillbox-sim: cannot create a pseudo-terminal: %s\n", strerror(errno));
+    if (master >= 0) close(master);
+    return false;
+  }
+  ptyPath_ = ptsname(master);
+  // Raw mode: no echo, no line editing, no translation of CR and LF. The
+  // slave stays open here too, so the master never reads a hang-up while the
+  // program has the port closed.
+  ptySlaveFd_ = open(ptyPath_.c_str(), O_RDWR | O_NOCTTY);
+  if (ptySlaveFd_ >= 0) {
+    termios t;
+    if (tcgetattr(ptySlaveFd_, &t) == 0) {
+      cfmakeraw(&t);
+      tcsetattr(ptySlaveFd_, TCSANOW, &t);
+    }
+  }
+  SetNonBlocking(master);
+  auto channel = std::make_unique<Channel>();
+  channel->kind = Channel::kPty;
+  channel->fd = master;
+  channel->name = "pty";
+  AddChannel(std::move(channel));
+  if (!options_.ptyLink.empty()) {
+    // Replaced in one step, so the link never dangles for a reader.
+    std::string temp = options_.ptyLink + ".new";
+    unlink(temp.c_str());
+    if (symlink(ptyPath_.c_str(), temp.c_str()) != 0 || rename(temp.c_str(), options_.ptyLink.c_str()) != 0) {
+      fprintf(stderr, "quillbox-sim: cannot link %s: %s\n", options_.ptyLink.c_str(), strerror(errno));
+      return false;
+    }
+  }
+  printf("pty %s\n", ptyPath_.c_str());
+  fflush(stdout);
+  return true;
+}
+
+void Server::HangUp(Channel& channel, int reopenMs) {
   if (channel.kind != Channel::kPty) {
     CloseChannel(channel);
     return;
@@ -206,6 +215,7 @@ void Server::HangUp(Channel& channel) {
   channel.fd = -1;
   if (ptySlaveFd_ >= 0) close(ptySlaveFd_);
   ptySlaveFd_ = -1;
+  if (reopenMs > 0) ptyReopenAt_ = NowMs() + static_cast<uint64_t>(reopenMs);
 }
 
 void Server::RunScript(Channel& channel, const Script& script, size_t from) {
@@ -226,7 +236,7 @@ void Server::RunScript(Channel& channel, const Script& script, size_t from) {
         return;
       case Step::kDrop:
       case Step::kHangup:
-        HangUp(channel);
+        HangUp(channel, step.ms);
         return;
       case Step::kNone:
         break;
@@ -265,6 +275,12 @@ int Server::RunDue() {
       if (c.timerDue[t] != UINT64_MAX) next = std::min(next, c.timerDue[t]);
     }
   }
+  if (ptyReopenAt_ && ptyReopenAt_ <= now) {
+    ptyReopenAt_ = 0;
+    transcript_.Note("pty", "reopened");
+    OpenPty();
+  }
+  if (ptyReopenAt_) next = std::min(next, ptyReopenAt_);
   for (const auto& p : pending_) next = std::min(next, p.due);
   now = NowMs();
   return next > now ? static_cast<int>(next - now) : 0;

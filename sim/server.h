@@ -48,7 +48,10 @@ class Server {
   void AcceptClient();
   void ReadChannel(Channel& channel);
   void CloseChannel(Channel& channel);
-  void HangUp(Channel& channel);
+  // Closes the pseudo-terminal; with reopenMs > 0 a new one replaces it that
+  // much later (and --pty-link points at it).
+  void HangUp(Channel& channel, int reopenMs);
+  bool OpenPty();
   Channel* FindChannel(const std::string& name);
   void AddChannel(std::unique_ptr<Channel> channel);
   // Runs the scripts that are due; returns ms until the next one (at most 50).
@@ -66,7 +69,8 @@ class Server {
   Transcript transcript_;
   std::unique_ptr<Instrument> instrument_;
   int listenFd_ = -1;
-  int ptySlaveFd_ = -1;  // kept open so the master never sees a hang-up
+  int ptySlaveFd_ = -1;       // kept open so the master never sees a hang-up
+  uint64_t ptyReopenAt_ = 0;  // when a hung-up pseudo-terminal comes back, 0 = never
   std::string ptyPath_;
   std::vector<std::unique_ptr<Channel>> channels_;
   int nextClient_ = 1;

@@ -75,21 +75,49 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM param) {
   return FALSE;
 }
 
-BOOL CALLBACK FindMessageBoxWindow(HWND window, LPARAM param) {
-  FindRequest* request = reinterpret_cast<FindRequest*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == request->pid && IsWindowVisible(window) && ClassNameOf(window) == "#32770" && GetDlgItem(window, 0xFFFF)) {
-    request->found = window;
-    return FALSE;
-  }
+bool IsMessageBoxOf(HWND window, DWORD pid) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  return owner == pid && IsWindowVisible(window) && ClassNameOf(window) == "#32770" && GetDlgItem(window, 0xFFFF);
+}
+
+struct BoxList {
+  DWORD pid;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectMessageBoxes(HWND window, LPARAM param) {
+  BoxList* list = reinterpret_cast<BoxList*>(param);
+  if (IsMessageBoxOf(window, list->pid)) list->windows.push_back(window);
   return TRUE;
 }
 
+std::vector<HWND> MessageBoxWindows(DWORD pid) {
+  BoxList list{pid, {}};
+  EnumWindows(CollectMessageBoxes, reinterpret_cast<LPARAM>(&list));
+  return list.windows;
+}
+
 HWND FindMessageBoxNow(DWORD pid) {
-  FindRequest request{pid, nullptr, nullptr, nullptr};
-  EnumWindows(FindMessageBoxWindow, reinterpret_cast<LPARAM>(&request));
-  return request.found;
+  std::vector<HWND> windows = MessageBoxWindows(pid);
+  return windows.empty() ? nullptr : windows.front();
+}
+
+MessageBoxInfo DescribeMessageBox(HWND window) {
+  MessageBoxInfo box;
+  box.window = window;
+  box.caption = TextOf(window);
+  box.text = TextOf(GetDlgItem(window, 0xFFFF));
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    std::string cls = ClassNameOf(child);
+    if (cls == "Button") {
+      box.buttons.push_back(TextOf(child));
+      box.buttonIds.push_back(GetDlgCtrlID(child));
+    } else if (cls == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      box.hasIcon = SendMessageA(child, STM_GETICON, 0, 0) != 0;
+    }
+  }
+  return box;
 }
 
 }  // namespace
@@ -213,20 +241,28 @@ bool MessageBoxShowing(DWORD pid) {
 bool WaitForMessageBox(DWORD pid, MessageBoxInfo& box, int timeoutMs) {
   HWND window = nullptr;
   if (!WaitFor([&] { return (window = FindMessageBoxNow(pid)) != nullptr; }, timeoutMs)) return false;
-  box = MessageBoxInfo();
-  box.window = window;
-  box.caption = TextOf(window);
-  box.text = TextOf(GetDlgItem(window, 0xFFFF));
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    std::string cls = ClassNameOf(child);
-    if (cls == "Button") {
-      box.buttons.push_back(TextOf(child));
-      box.buttonIds.push_back(GetDlgCtrlID(child));
-    } else if (cls == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-      box.hasIcon = SendMessageA(child, STM_GETICON, 0, 0) != 0;
-    }
-  }
+  box = DescribeMessageBox(window);
   return true;
+}
+
+std::vector<MessageBoxInfo> MessageBoxesNow(DWORD pid) {
+  std::vector<MessageBoxInfo> boxes;
+  for (HWND window : MessageBoxWindows(pid)) boxes.push_back(DescribeMessageBox(window));
+  return boxes;
+}
+
+bool WaitForMessageBoxText(DWORD pid, const std::string& text, MessageBoxInfo& box, int timeoutMs) {
+  return WaitFor(
+      [&] {
+        for (const MessageBoxInfo& b : MessageBoxesNow(pid)) {
+          if (b.text == text) {
+            box = b;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
 }
 
 bool AnswerMessageBox(const MessageBoxInfo& box, int buttonId) {

@@ -86,6 +86,10 @@ struct MessageBoxInfo {
 };
 // Waits for a message box of process pid.
 bool WaitForMessageBox(DWORD pid, MessageBoxInfo& box, int timeoutMs = kWait);
+// Every message box of process pid showing right now, topmost first.
+std::vector<MessageBoxInfo> MessageBoxesNow(DWORD pid);
+// Waits for a message box of process pid with this text.
+bool WaitForMessageBoxText(DWORD pid, const std::string& text, MessageBoxInfo& box, int timeoutMs = kWait);
 // Whether a message box is showing right now (without waiting).
 bool MessageBoxShowing(DWORD pid);
 // Presses one of the box's buttons (IDOK, IDYES, IDNO, ...) and waits until

@@ -108,11 +108,14 @@ bool ConnectedApp::StartLan(const std::vector<std::string>& simArgs, std::string
 
 bool ConnectedApp::StartSerial(const std::vector<std::string>& simArgs, int number, const char* interfaceName,
                                std::string* error) {
-  std::vector<std::string> args = {"--no-tcp", "--pty"};
+  // The port is mapped to the simulator's link, which follows a pseudo-terminal
+  // that hangs up and comes back.
+  std::string link = qbtest::MakeScratchDir("com") + "/ttyQB";
+  std::vector<std::string> args = {"--no-tcp", "--pty-link", link};
   args.insert(args.end(), simArgs.begin(), simArgs.end());
   if (!sim.Start(args, error)) return false;
   comNumber = number;
-  if (!MapComPort(number, sim.PtyPath())) {
+  if (!MapComPort(number, link)) {
     *error = "cannot map the COM port";
     return false;
   }

@@ -116,6 +116,17 @@ std::vector<TranscriptRecord> SimProcess::Transcript() const {
   return ParseTranscript(ReadHostFile(transcriptPath_));
 }
 
+bool SimProcess::WaitForNote(const std::string& text, int timeoutMs) const {
+  return WaitFor(
+      [&] {
+        for (const auto& r : Transcript()) {
+          if (r.dir == "note" && r.bytes == text) return true;
+        }
+        return false;
+      },
+      timeoutMs);
+}
+
 bool SimProcess::WaitForReceived(const std::string& needle, int timeoutMs) const {
   return WaitFor([&] { return TranscriptBytes(Transcript(), "in").find(needle) != std::string::npos; }, timeoutMs);
 }

@@ -45,6 +45,8 @@ class SimProcess {
   const std::string& Dir() const { return dir_; }
 
   std::vector<TranscriptRecord> Transcript() const;
+  // Waits until the transcript holds a note with this text.
+  bool WaitForNote(const std::string& text, int timeoutMs = 5000) const;
   // Waits until the bytes received so far contain needle.
   bool WaitForReceived(const std::string& needle, int timeoutMs = 5000) const;
 

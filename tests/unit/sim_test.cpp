@@ -101,6 +101,45 @@ TEST(Sim, AnswersIdentificationOverItsPseudoTerminal) {
   // A clean stop removes the link it made.
   EXPECT_FALSE(HostFileExists(link));
 }
+
+// Opens a pseudo-terminal in raw mode, sends a command and collects what comes
+// back within timeoutMs; returns false when reading fails (the line hung up).
+bool Exchange(const std::string& path, const std::string& command, std::string& reply, int timeoutMs = 1000) {
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+  if (fd < 0) return false;
+  termios t;
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  tcsetattr(fd, TCSANOW, &t);
+  bool ok = write(fd, command.data(), command.size()) == static_cast<ssize_t>(command.size());
+  long long deadline = NowMs() + timeoutMs;
+  while (ok && NowMs() < deadline && reply.find("\r\n") == std::string::npos) {
+    pollfd p = {fd, POLLIN, 0};
+    if (poll(&p, 1, 50) <= 0) continue;
+    char buffer[256];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0)
+      ok = false;
+    else
+      reply.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return ok;
+}
+
+TEST(Sim, AHungUpPseudoTerminalComesBackBehindItsLink) {
+  SimProcess sim;
+  std::string error;
+  std::string link = MakeScratchDir("ptylink") + "/ttyQB";
+  ASSERT_TRUE(sim.Start({"--no-tcp", "--pty-link", link, "--on", "BYE=hangup:300"}, &error)) << error;
+  std::string reply;
+  EXPECT_FALSE(Exchange(link, "BYE\n", reply));  // the program's read fails
+  // The new pseudo-terminal may get the old one's number: wait for the note.
+  ASSERT_TRUE(sim.WaitForNote("reopened", 3000));
+  reply.clear();
+  EXPECT_TRUE(Exchange(link, "*IDN?\n", reply));
+  EXPECT_EQ(reply, "QUARTZLINE,HXA1510,0,1.07\r\n");
+}
 #endif
 
 }  // namespace
