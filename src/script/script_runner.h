@@ -1,0 +1,18 @@
+// The script runner's tick: on every tick of the main window's poll timer it
+// decides whether the selected line is due, pulls the due time in once reply
+// characters arrived, reports a query that got none, and carries the line out.
+#pragma once
+
+#include "script/script_seam.h"
+
+namespace qb {
+
+// Milliseconds from the tick that saw reply characters to the next line.
+constexpr int kReplySettleMs = 250;
+
+// One tick of the runner. Does nothing unless ScriptState is Running or
+// StepRequested. A stop it or the line asks for is posted as CMD_RUN_STOP to
+// the main window; a requested step returns ScriptState to Stopped here.
+void ScriptTick(ScriptListing& listing, ScriptHost& host);
+
+}  // namespace qb
