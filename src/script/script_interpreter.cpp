@@ -167,7 +167,6 @@ void RunCalculator(const char* line, ScriptHost& host) {
     s.X = value;
   } else if (is("cleartest")) {
     FailCount = 0;
-    return;  // the one operation after which the run never stops on a failure
   } else if (is("stop,onfail")) {
     StopOnFail = true;
   } else if (is("test,hi")) {

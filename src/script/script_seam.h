@@ -1,6 +1,6 @@
 // What the script interpreter and runner need from the program around them:
 // the results pane, the instrument link's line send, the main window's command
-// queue, the tick count, the beep and the message box (ScriptHost), and the
+// queue, the tick count and the beep (ScriptHost), and the
 // list of script lines with its selection (ScriptListing). The program wires
 // them to the main window's controls (script_runner_win.cpp); the tests wire
 // them to recorders.
@@ -23,8 +23,6 @@ class ScriptHost {
   virtual uint32_t TickCount() = 0;
   // The alert beep of #beep.
   virtual void Beep() = 0;
-  // A message box with the caption "Vantor" and the information icon.
-  virtual void ShowMessage(const char* text) = 0;
 
  protected:
   ~ScriptHost() = default;
