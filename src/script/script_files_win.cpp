@@ -16,6 +16,10 @@ void ScriptListBox::Clear() {
   SendMessageA(box_, LB_RESETCONTENT, 0, 0);
 }
 
+void ScriptListBox::Reserve(int lineCount, size_t textBytes) {
+  SendMessageA(box_, LB_INITSTORAGE, static_cast<WPARAM>(lineCount), static_cast<LPARAM>(textBytes));
+}
+
 void ScriptListBox::AddLine(const char* text) {
   SendMessageA(box_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }

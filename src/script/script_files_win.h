@@ -14,6 +14,7 @@ class ScriptListBox final : public ScriptListing {
  public:
   explicit ScriptListBox(HWND box) : box_(box) {}
   void Clear() override;
+  void Reserve(int lineCount, size_t textBytes) override;
   void AddLine(const char* text) override;
   int LineCount() override;
   void LineText(int index, char* buffer, int size) override;

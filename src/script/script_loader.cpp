@@ -13,8 +13,7 @@ namespace qb {
 
 namespace {
 
-std::string FillPath(int textId, const char* path) {
-  const char* format = TextTableEntry(textId);
+std::string FillPath(const char* format, const char* path) {
   std::string text(std::strlen(format) + std::strlen(path) + 1, '\0');
   int length = std::snprintf(&text[0], text.size(), format, path);
   text.resize(length > 0 ? static_cast<size_t>(length) : 0);
@@ -22,6 +21,8 @@ std::string FillPath(int textId, const char* path) {
 }
 
 }  // namespace
+
+const char kTooManyLinesText[] = "%s has too many lines to load as a script (at most 100000)";
 
 void ScanScriptPiece(ScriptFileScan& scan, const char* piece, size_t length) {
   // A piece that carries on a line longer than one read belongs to a line far
@@ -32,11 +33,13 @@ void ScanScriptPiece(ScriptFileScan& scan, const char* piece, size_t length) {
   size_t lineLength = 0;
   while (lineLength < length && piece[lineLength] != '\r' && piece[lineLength] != '\n') ++lineLength;
 
-  if (scan.collect && !continuation) {
+  if (!continuation) {
     const void* zero = std::memchr(piece, '\0', lineLength);  // a zero byte ends the text
     size_t textLength = zero ? static_cast<size_t>(static_cast<const char*>(zero) - piece) : lineLength;
-    if (textLength > 0 && textLength < static_cast<size_t>(kScriptLineLimit) && piece[0] != kEndOfFileMark)
-      scan.lines.emplace_back(piece, textLength);
+    if (textLength > 0 && textLength < static_cast<size_t>(kScriptLineLimit) && piece[0] != kEndOfFileMark) {
+      if (scan.collect && scan.listedLines < kMostScriptLines) scan.lines.emplace_back(piece, textLength);
+      ++scan.listedLines;
+    }
   }
 
   if (piece[0] == '"') {
@@ -77,16 +80,23 @@ bool ReadScriptFile(const char* path, ScriptListing* listing, std::string* messa
   bool read = file && ScanScriptStream(file, scan);
   if (file) std::fclose(file);
   if (!read) {
-    if (message) *message = FillPath(TXT_UNABLE_TO_READ_FILE, path);
+    if (message) *message = FillPath(TextTableEntry(TXT_UNABLE_TO_READ_FILE), path);
     return false;
   }
   if (!LooksLikeScript(scan)) {
-    if (message) *message = FillPath(TXT_NOT_A_SCRIPT, path);
+    if (message) *message = FillPath(TextTableEntry(TXT_NOT_A_SCRIPT), path);
+    return false;
+  }
+  if (scan.listedLines > kMostScriptLines) {
+    if (message) *message = FillPath(kTooManyLinesText, path);
     return false;
   }
   if (listing) {
     listing->Clear();
     listing->SetSelection(-1);
+    size_t bytes = 0;
+    for (const std::string& line : scan.lines) bytes += line.size() + 1;
+    listing->Reserve(static_cast<int>(scan.lines.size()), bytes);
     for (const std::string& line : scan.lines) listing->AddLine(line.c_str());
   }
   return true;

@@ -18,11 +18,15 @@ namespace qb {
 // several pieces, each checked as a line of its own.
 constexpr int kScriptReadLimit = 299;
 constexpr char kEndOfFileMark = 26;
+// The most lines a script may list. A run of that many lines takes hours; a
+// file with more is refused rather than left to fill the list box for minutes.
+constexpr int64_t kMostScriptLines = 100000;
 
 struct ScriptFileScan {
   int64_t commandLines = 0;        // lines beginning with '"'
   int64_t directiveLines = 0;      // lines beginning with '#'
-  std::vector<std::string> lines;  // the lines for the listing (only when collecting)
+  int64_t listedLines = 0;         // lines that go into the listing
+  std::vector<std::string> lines;  // their texts, when collecting (up to kMostScriptLines)
   bool collect = false;
   bool inLongLine = false;  // the last piece filled a whole read without ending its line
 };
@@ -41,8 +45,10 @@ std::FILE* OpenScriptFileForReading(const char* path);
 // Reads and checks the file at path. When listing is given and the file is a
 // script, the listing is replaced by the file's lines with no selection; a
 // file that is rejected leaves the listing as it was. On failure message
-// holds the text for the user ("Unable to read file %s" or "%s does not
-// appear to be a script file" filled with the path).
+// holds the text for the user ("Unable to read file %s", "%s does not
+// appear to be a script file" or kTooManyLinesText, filled with the path).
+extern const char kTooManyLinesText[];
+
 bool ReadScriptFile(const char* path, ScriptListing* listing, std::string* message);
 
 }  // namespace qb

@@ -6,6 +6,7 @@
 // them to recorders.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace qb {
@@ -32,6 +33,11 @@ class ScriptHost {
 class ScriptListing {
  public:
   virtual void Clear() = 0;
+  // A hint before adding many lines: how many and their total length.
+  virtual void Reserve(int lineCount, size_t textBytes) {
+    (void)lineCount;
+    (void)textBytes;
+  }
   virtual void AddLine(const char* text) = 0;
   virtual int LineCount() = 0;
   // Copies line index into buffer (zero-terminated, cut to size - 1

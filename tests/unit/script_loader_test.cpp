@@ -124,6 +124,17 @@ TEST_F(ScriptFileTest, RejectedFilesLeaveTheListingAndSayWhy) {
   EXPECT_EQ(listing_.selection, -1);
 }
 
+TEST_F(ScriptFileTest, RefusesScriptsOfMoreThan100000Lines) {
+  std::string lines;
+  for (int i = 0; i < 100000; ++i) lines += "#\n";
+  EXPECT_TRUE(Load(Write(lines + std::string(200, '=') + "\n")));  // a line too long to list does not count
+  EXPECT_EQ(listing_.lines.size(), 100000u);
+  std::string path = Write(lines + "=\n");
+  EXPECT_FALSE(Load(path));
+  EXPECT_EQ(message_, path + " has too many lines to load as a script (at most 100000)");
+  EXPECT_EQ(listing_.lines.size(), 100000u);
+}
+
 TEST_F(ScriptFileTest, TenMegabyteFilesAreCheckedWhole) {
   std::mt19937 random(7);
   std::string binary(10 << 20, '\0');
@@ -132,9 +143,9 @@ TEST_F(ScriptFileTest, TenMegabyteFilesAreCheckedWhole) {
   EXPECT_EQ(listing_.lines.size(), 0u);
 
   std::string text;
-  while (text.size() < (10u << 20)) text += "\"MEAS?\r\n#reply,2\r\n" + std::string(150, '-') + "\r\n";
+  while (text.size() < (10u << 20)) text += "\"MEAS?\r\n#reply,2\r\n" + std::string(250, '-') + "\r\n";
   EXPECT_TRUE(Load(Write(text)));
-  EXPECT_EQ(listing_.lines.size(), 2 * (text.size() / 170));
+  EXPECT_EQ(listing_.lines.size(), 2 * (text.size() / 270));
 }
 
 }  // namespace
