@@ -132,5 +132,21 @@ TEST_F(ScriptFilesWinTest, SelectScriptFileShowsTheDialogAndChecksTheChoice) {
   EXPECT_STRCASEEQ(message.c_str(), (notScript + " does not appear to be a script file").c_str());
 }
 
+// Another program holding the file open without sharing it keeps it from
+// being read; the list box keeps the script it had.
+TEST_F(ScriptFilesWinTest, FileHeldByAnotherProgramCannotBeRead) {
+  ScriptListBox(box_).AddLine("#echo,kept");
+  std::string path = Write("held.txt", "#echo\r\n");
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string message;
+  std::thread user([&] { message = AnswerMessageBox(); });
+  EXPECT_FALSE(LoadScriptFile(nullptr, box_, path.c_str(), true));
+  user.join();
+  CloseHandle(held);
+  EXPECT_EQ(message, "Unable to read file " + path);
+  EXPECT_EQ(Items(box_), Lines{"#echo,kept"});
+}
+
 }  // namespace
 #endif  // _WIN32
