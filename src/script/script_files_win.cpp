@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/ui_seam.h"
 #include "resources/text_table.h"
 #include "script/script_loader.h"
 
@@ -72,15 +73,15 @@ bool LoadScriptFile(HWND owner, HWND listBox, const char* path, bool fill) {
   bool filling = fill && listBox;
   ScriptListBox listing(listBox);
   std::string message;
-  HCURSOR previous = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+  void* cursor = ShowWaitCursor();
   if (filling) SendMessageA(listBox, WM_SETREDRAW, FALSE, 0);
   bool loaded = ReadScriptFile(path, filling ? &listing : nullptr, &message);
   if (filling) {
     SendMessageA(listBox, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(listBox, nullptr, TRUE);
   }
-  SetCursor(previous);
-  if (!loaded) MessageBoxA(owner, message.c_str(), TextTableEntry(TXT_PROGRAM_NAME), MB_ICONINFORMATION);
+  RestoreCursor(cursor);
+  if (!loaded) ShowMessageBox(owner, message.c_str(), TextTableEntry(TXT_PROGRAM_NAME), kMbIconInformation);
   return loaded;
 }
 
