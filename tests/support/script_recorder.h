@@ -21,13 +21,14 @@ class RecordingScriptHost final : public qb::ScriptHost {
   std::vector<std::string> sent;  // command lines, as handed to the link
   std::vector<int> posted;        // command ids posted to the main window
   int beeps = 0;
-  uint32_t now = 1000000;  // the tick count
-  bool failSends = false;  // every send fails while set
+  uint32_t now = 1000000;                      // the tick count
+  bool failSends = false;                      // every send fails while set
+  bool (*sendThrough)(const char*) = nullptr;  // when set, sends really go out through it
 
   void AppendToResults(const char* text) override { results += text; }
   bool SendCommandLine(const char* text) override {
     sent.push_back(text);
-    return failSends;
+    return sendThrough ? sendThrough(text) : failSends;
   }
   void PostCommand(int commandId) override { posted.push_back(commandId); }
   uint32_t TickCount() override { return now; }
