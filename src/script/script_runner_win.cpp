@@ -7,7 +7,6 @@
 
 #include "link/instrument_link.h"
 #include "resources/resource.h"
-#include "resources/text_table.h"
 #include "script/script_files_win.h"
 #include "script/script_runner.h"
 #include "shell/main_window_win.h"
@@ -51,13 +50,6 @@ void ScriptTick(HWND mainWindow) {
   ScriptListBox listing(GetControlWindow(IDC_SCRIPT_LIST));
   MainWindowScriptHost host(mainWindow);
   ScriptTick(listing, host);
-}
-
-void UpdateScriptButtons() {
-  bool running = ScriptState == SCRIPT_RUNNING;
-  SetWindowTextA(GetControlWindow(IDC_RUN_STOP_BUTTON), TextTableEntry(running ? TXT_STOP : TXT_RUN));
-  EnableWindow(GetControlWindow(IDC_STEP_BUTTON), !running);
-  EnableWindow(GetControlWindow(IDC_SCRIPT_CLOSE_BUTTON), !running);
 }
 
 }  // namespace qb

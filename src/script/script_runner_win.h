@@ -1,6 +1,6 @@
 // The script runner's entry points for the main window: the Script menu
-// command's choice and loading of a file, the tick run on every poll-timer
-// tick, and the script buttons' captions and states.
+// command's choice and loading of a file, and the tick run on every
+// poll-timer tick.
 #pragma once
 
 #include <windows.h>
@@ -18,9 +18,5 @@ bool PickAndLoadScript(HWND mainWindow);
 // the ScriptListBox when it is due; posts CMD_RUN_STOP to mainWindow to stop
 // a run, and returns a requested step to Stopped.
 void ScriptTick(HWND mainWindow);
-
-// RunStopButton reads "Stop" while Running and "Run" otherwise; StepButton
-// and ScriptCloseButton are enabled exactly when the state is not Running.
-void UpdateScriptButtons();
 
 }  // namespace qb
