@@ -12,12 +12,15 @@ namespace qb {
 
 namespace {
 
-// Whether the next line is due at tick count now. No line ever waits longer
-// than kLongestWaitMs, so a due time further ahead than that can only be one
-// that has passed (long ago, or before the tick count wrapped).
+// Whether the next line is due at tick count now. A line falls due at the tick
+// nearest its due time: timer ticks drift by a millisecond or two against the
+// tick count, and waiting for a tick that is strictly past the due time would
+// add a whole tick to most gaps. No line ever waits longer than
+// kLongestWaitMs, so a due time further ahead than that can only be one that
+// has passed (long ago, or before the tick count wrapped).
 bool LineDue(uint32_t now) {
   uint32_t remaining = NextStepTime - now;
-  return remaining == 0 || remaining > static_cast<uint32_t>(kLongestWaitMs);
+  return remaining < static_cast<uint32_t>(kDueToleranceMs) || remaining > static_cast<uint32_t>(kLongestWaitMs);
 }
 
 // Whether reply lines arrived since the interpreter or the last pull-in

@@ -9,6 +9,9 @@ namespace qb {
 
 // Milliseconds from the tick that saw reply characters to the next line.
 constexpr int kReplySettleMs = 250;
+// A line runs at the first tick less than this before its due time: half the
+// main window's 50 ms poll-timer period.
+constexpr int kDueToleranceMs = 25;
 
 // One tick of the runner. Does nothing unless ScriptState is Running or
 // StepRequested. A stop it or the line asks for is posted as CMD_RUN_STOP to

@@ -32,7 +32,7 @@ class RunnerTest : public ::testing::Test {
   }
   void RunStop() { ScriptState = ScriptState == SCRIPT_RUNNING ? SCRIPT_STOPPED : SCRIPT_RUNNING; }
   void Tick() {
-    host_.now += 50;
+    host_.now += tickMs_;
     for (auto it = pending_.begin(); it != pending_.end();) {
       if (static_cast<int32_t>(host_.now - it->first) < 0) break;
       ReceivedCharCount += it->second;
@@ -65,6 +65,7 @@ class RunnerTest : public ::testing::Test {
   std::multimap<uint32_t, int> pending_;               // reply characters by arrival time
   std::vector<uint32_t> sendTimes_;
   uint32_t start_ = 0;
+  uint32_t tickMs_ = 50;
 };
 
 TEST_F(RunnerTest, LinesRun250msApartAndTheEndStopsTheRunForAFreshStart) {
@@ -82,6 +83,17 @@ TEST_F(RunnerTest, LinesRun250msApartAndTheEndStopsTheRunForAFreshStart) {
   RunUntilStopped();
   EXPECT_EQ(host_.sent.size(), 6u);
   EXPECT_EQ(CalcStack.X, 0.0);
+}
+
+// Timer ticks that come a little early against the tick count still run a
+// line at the tick nearest its due time, not one tick later.
+TEST_F(RunnerTest, EarlyTicksDoNotAddATickToTheGap) {
+  tickMs_ = 49;
+  listing_ = VectorListing({"\"*RST", "\"MODE,1", "\"MODE,2"});
+  RunUntilStopped();
+  ASSERT_EQ(sendTimes_.size(), 3u);
+  EXPECT_EQ(Gap(1), 5 * 49u);
+  EXPECT_EQ(Gap(2), 5 * 49u);
 }
 
 TEST_F(RunnerTest, RepliesPullTheNextLineIn250msAfterTheLastReplyLine) {
