@@ -25,6 +25,7 @@ std::string FillPath(const char* format, const char* path) {
 const char kTooManyLinesText[] = "%s has too many lines to load as a script (at most 100000)";
 
 void ScanScriptPiece(ScriptFileScan& scan, const char* piece, size_t length) {
+  if (length == 0) return;
   // A piece that carries on a line longer than one read belongs to a line far
   // beyond the listing's limit: it is checked but never listed or run.
   bool continuation = scan.inLongLine;
