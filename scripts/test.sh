@@ -3,7 +3,8 @@
 # missing first: builds the native, win64 and win32 presets, checks that both
 # quillbox.exe builds import only system DLLs, then runs the native unit tests
 # and the Wine tests (unit tests against the Win32 drivers and the end-to-end
-# tests of the real program) in one CTest run.
+# tests of the real program) in one CTest run. Before that run, the libFuzzer
+# targets (preset fuzz) each run for a fixed time (QB_FUZZ_SECONDS, 20 s).
 set -u
 cd "$(dirname "$0")/.."
 . scripts/common.sh
@@ -12,6 +13,8 @@ qb_ensure_packages || { echo "test.sh: could not install the packages" >&2; exit
 qb_build native || exit 1
 qb_build win64 || exit 1
 qb_build win32 || exit 1
+cmake --preset fuzz -DQB_FUZZ_SECONDS="${QB_FUZZ_SECONDS:-20}" >/dev/null || exit 1
+cmake --build --preset fuzz -j "$(nproc)" || exit 1
 
 # The programs must run with nothing beside them: only system DLLs.
 for exe in build/win64/quillbox.exe build/win32/quillbox.exe; do
@@ -25,6 +28,16 @@ for exe in build/win64/quillbox.exe build/win32/quillbox.exe; do
   echo "$exe: imports only system DLLs"
 done
 
+# The fuzz targets, each for its fixed time, from the committed seeds.
+ctest --test-dir build/fuzz --output-on-failure -j 2
+fuzz_status=$?
+
 # A fresh Wine prefix for every run; the first Wine test makes it.
 rm -rf build/win64/wineprefix build/native/test-tmp
 ctest --test-dir build/native --output-on-failure -j 2
+status=$?
+if [ $fuzz_status -ne 0 ]; then
+  echo "test.sh: a fuzz target failed (see its output above; inputs in build/fuzz/tests/fuzz/artifacts)" >&2
+  exit $fuzz_status
+fi
+exit $status

@@ -1,0 +1,16 @@
+// Answers the common open-file dialog of a process from outside it, as a user
+// would: find the dialog by its title, type a path into the file name box and
+// press Open (or press Cancel). Windows only; used by the Wine tests.
+#pragma once
+
+#include <string>
+
+namespace qbtest {
+
+// Waits for an open-file dialog of process pid with the title, enters path
+// (a Windows path) and presses Open. True once the dialog has closed.
+bool ChooseInFileDialog(unsigned long pid, const std::string& title, const std::string& path, int timeoutMs = 10000);
+// Waits for the dialog and presses Cancel. True once it has closed.
+bool CancelFileDialog(unsigned long pid, const std::string& title, int timeoutMs = 10000);
+
+}  // namespace qbtest
