@@ -14,6 +14,7 @@
 #include "shell/results_pane_win.h"
 #include "shell/results_text.h"
 #include "shell/shell_state.h"
+#include "script/script_runner_win.h"
 
 namespace qb {
 
@@ -154,6 +155,14 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       ApplyScriptModeLayout(ScriptState);
       PostCommand(main, CMD_FOCUS_COMMAND_LINE);
       return true;
+    case CMD_SCRIPT: {
+      if (ScriptState == SCRIPT_RUNNING || ScriptState == SCRIPT_STEP || !MainLink.ConnectedFlag) return true;
+      bool loaded = PickAndLoadScript(main);
+      if (loaded) ScriptState = SCRIPT_STOPPED;
+      ApplyScriptModeLayout(ScriptState);
+      if (!loaded) PostCommand(main, CMD_FOCUS_COMMAND_LINE);
+      return true;
+    }
     case CMD_CONNECTION:
       Connect(main, lParam);
       return true;

@@ -13,6 +13,7 @@
 #include "resources/text_table.h"
 #include "shell/command_handler_win.h"
 #include "shell/control_layout.h"
+#include "script/script_runner_win.h"
 #include "shell/history.h"
 #include "shell/results_pane_win.h"
 #include "shell/settings_win.h"
@@ -223,6 +224,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_TIMER:
       if (MainLink.ConnectedFlag && MainLink.PollingEnabled) ResultsPoll(window, false);
+      ScriptTick(window);
       return 0;
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayoutControls();
