@@ -20,6 +20,7 @@
 #   QB_LAN_INSTRUMENTS            the names, in file order
 #   QB_LAN_<NAME>                 an instrument's address (NAME in capitals)
 #   QB_LAN_<NAME>_PID             its simulator's process id
+#   QB_LAN_<NAME>_PIDFILE         its pid file, removed when the simulator ends
 #   QB_LAN_<NAME>_TRANSCRIPT      its simulator's transcript file
 #
 # --private-wineserver gives COMMAND a wineserver of its own: Wine's socket
@@ -119,7 +120,7 @@ for name in "${names[@]}"; do
   done
   [ -s "$work/$name.pid" ] || { cat "$work/$name.log" >&2; fail "the simulator $name did not start"; }
   upper=$(echo "$name" | tr 'a-z-' 'A-Z_')
-  export "QB_LAN_${upper}_PID=$(head -n 1 "$work/$name.pid")"
+  export "QB_LAN_${upper}_PID=$(head -n 1 "$work/$name.pid")" "QB_LAN_${upper}_PIDFILE=$work/$name.pid"
 done
 
 if [ "$private_wineserver" = 1 ]; then
