@@ -55,7 +55,12 @@ namespaces=()
 pids=()
 work=$(mktemp -d "${QB_TEST_TMP:-/tmp}/qb-lan.XXXXXX") || exit 2
 
+child=
 cleanup() {
+  if [ -n "$child" ]; then
+    kill -TERM "$child" 2>/dev/null
+    wait "$child" 2>/dev/null
+  fi
   for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
   # Deleting a namespace deletes its end of each veth pair, and so the pair.
@@ -64,6 +69,16 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+# What an earlier run could not remove (it was killed outright): the
+# namespaces of runs whose script no longer exists, with whatever runs in them.
+for ns in $(ip netns list 2>/dev/null | sed -n 's/^\(qbl-[0-9]*-[0-9]*-[a-z0-9-]*\).*/\1/p'); do
+  owner=${ns#qbl-}
+  owner=${owner%%-*}
+  [ -d "/proc/$owner" ] && continue
+  for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
+  ip netns delete "$ns" 2>/dev/null
+done
 
 if ! ip netns add "$lan" 2>/dev/null; then
   echo "lan-netns.sh: cannot create network namespaces (needs root and iproute2); skipped"
@@ -123,12 +138,19 @@ for name in "${names[@]}"; do
   export "QB_LAN_${upper}_PID=$(head -n 1 "$work/$name.pid")" "QB_LAN_${upper}_PIDFILE=$work/$name.pid"
 done
 
+# The command runs in the background so that a signal reaches the traps (and
+# so the clean-up) at once, not when the command has ended.
 if [ "$private_wineserver" = 1 ]; then
   # ip netns exec runs the command in a mount namespace of its own: a tmpfs
   # over Wine's server folder there hides every wineserver outside.
   ip netns exec "$client" /bin/sh -c \
     'dir=/tmp/.wine-$(id -u); mkdir -p "$dir" && mount -t tmpfs -o mode=0700 qb-lan-wine "$dir" && exec "$@"' \
-    sh "$@"
+    sh "$@" &
 else
-  ip netns exec "$client" "$@"
+  ip netns exec "$client" "$@" &
 fi
+child=$!
+wait "$child"
+status=$?
+child=
+exit $status
