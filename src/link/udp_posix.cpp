@@ -5,7 +5,8 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <netdb.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -36,19 +37,18 @@ void ClearSocketError(int fd) {
   getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
 }
 
-// The local host's first IPv4 address by its name, or 0 when the name does
-// not resolve. Nothing depends on it: a search works without it.
+// The local host's first IPv4 address other than loopback, read from the
+// interfaces (no name lookup, so nothing goes out on the network), or 0 when
+// there is none. Nothing depends on it: a search works without it.
 uint32_t LocalHostAddress() {
-  char name[65] = "";
-  if (gethostname(name, sizeof name - 1) != 0) return 0;
-  addrinfo hints;
-  memset(&hints, 0, sizeof hints);
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found) return 0;
-  uint32_t address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-  freeaddrinfo(found);
+  ifaddrs* interfaces = nullptr;
+  if (getifaddrs(&interfaces) != 0) return 0;
+  uint32_t address = 0;
+  for (ifaddrs* i = interfaces; i && !address; i = i->ifa_next) {
+    if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET || (i->ifa_flags & IFF_LOOPBACK)) continue;
+    address = reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr;
+  }
+  freeifaddrs(interfaces);
   return address;
 }
 

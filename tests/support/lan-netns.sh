@@ -15,6 +15,7 @@
 # (shell quoting). Each simulator serves TCP on its address, port 10001
 # (unless its options say --no-tcp), and keeps a transcript. COMMAND sees:
 #   QB_LAN_NETNS                  the client namespace's name
+#   QB_LAN_CLIENT                 the client's address
 #   QB_LAN_OUTSIDE_NETNS          the network namespace this script started in
 #                                 (as /proc/self/ns/net names it)
 #   QB_LAN_INSTRUMENTS            the names, in file order
@@ -104,7 +105,7 @@ join_lan() {
 
 join_lan "$client" "$subnet.1"
 ip -n "$client" route add 255.255.255.255/32 dev eth0 || fail "cannot route broadcasts in $client"
-export QB_LAN_NETNS="$client"
+export QB_LAN_NETNS="$client" QB_LAN_CLIENT="$subnet.1"
 export QB_LAN_OUTSIDE_NETNS=$(readlink /proc/self/ns/net)
 
 names=()

@@ -20,6 +20,7 @@
 #include "common/tick_clock.h"
 #include "link/lan_search.h"
 #include "link/tcp.h"
+#include "link/udp.h"
 #include "support/sim_process.h"
 
 using namespace qbtest;
@@ -83,6 +84,8 @@ TEST(LanSearchNetns, EachProbeListsTheAddressesWhoseRepliesItAcceptsOnce) {
   EXPECT_EQ(Addresses(list.records, a), (std::multiset<std::string>{Instrument("hxa"), Instrument("twice"),
                                                                     Instrument("silent"), Instrument("stranger")}));
   EXPECT_EQ(list.records[a].ipAddress[0], '\0');
+  EXPECT_EQ(qb::DiscoverySocket.localAddress, inet_addr(Instrument("client").c_str()));
+  EXPECT_EQ(qb::DiscoverySocket.socket, qb::kNoHandle);
   EXPECT_EQ(list.records[qb::kFoundInstrumentCapacity - 1].identification[0], '\0');
 
   int b = qb::DiscoverProbeB(list.records, qb::kFoundInstrumentCapacity);
