@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "discovery.h"
+
 namespace sim {
 
 const char* UsageText() {
@@ -40,6 +42,16 @@ const char* UsageText() {
          "  \\g{N} N bytes of binary garbage, \\a{N} N filler letters.\n"
          "  Example: --on 'MEAS?=line:A|wait:100|line:B' answers MEAS? with line A\n"
          "  and 100 ms later line B; --on 'STOP=none' never answers STOP.\n"
+         "\n"
+         "LAN search:\n"
+         "  --probe-a SHAPE      answer probe A (UDP 65535) with a reply of SHAPE; repeat\n"
+         "                       to answer with several datagrams (ok twice: a duplicate)\n"
+         "  --probe-b SHAPE      the same for probe B (UDP 30718)\n"
+         "  --udp-address ADDR   where both listen (default 0.0.0.0, which hears broadcasts)\n"
+         "  Probe A shapes: ok (accepted, 26 bytes), short (25 bytes), letter (not\n"
+         "  starting with A), port (10002 after the slash), noslash. Probe B shapes:\n"
+         "  ok (accepted, 30 bytes, byte 3 = F7), long (31 bytes), short (29 bytes),\n"
+         "  marker (byte 3 = F6). Either: raw:TEXT (TEXT escapes).\n"
          "\n"
          "Records:\n"
          "  --transcript FILE    record every byte in and out\n"
@@ -141,6 +153,14 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       TimerSpec timer;
       if (!ParseTimer(v, arg == "--every", timer, error)) return false;
       o.timers.push_back(timer);
+    } else if (arg == "--probe-a" || arg == "--probe-b") {
+      if (!value(v)) return false;
+      std::string bytes;
+      char probe = arg == "--probe-a" ? 'A' : 'B';
+      if (!ProbeReplyShape(probe, v, bytes, error)) return false;
+      (probe == 'A' ? o.probeAReplies : o.probeBReplies).push_back(bytes);
+    } else if (arg == "--udp-address") {
+      if (!value(o.udpAddress)) return false;
     } else if (arg == "--silent") {
       o.silent = true;
     } else if (arg == "--transcript") {

@@ -23,6 +23,12 @@ struct Options {
   bool silent = false;            // answer nothing at all
   std::vector<Rule> rules;        // --on, in order; the first that matches answers
   std::vector<TimerSpec> timers;  // --every and --once
+
+  // The LAN search's responders: the replies to each probe (none: the
+  // responder is off), and the address both listen on.
+  std::vector<std::string> probeAReplies;
+  std::vector<std::string> probeBReplies;
+  std::string udpAddress = "0.0.0.0";
 };
 
 // Parses argv into options. On a bad argument writes a message to error and

@@ -52,6 +52,7 @@ Server::~Server() {
     if (c->fd >= 0) close(c->fd);
   }
   if (listenFd_ >= 0) close(listenFd_);
+  for (auto& r : responders_) CloseResponder(r);
   if (ptySlaveFd_ >= 0) close(ptySlaveFd_);
   if (!options_.ptyLink.empty()) unlink(options_.ptyLink.c_str());
   if (!options_.pidfile.empty()) unlink(options_.pidfile.c_str());
@@ -89,6 +90,19 @@ bool Server::Start() {
     }
     SetNonBlocking(listenFd_);
     printf("tcp %s:%d\n", options_.tcpAddress.c_str(), options_.tcpPort);
+  }
+
+  for (char probe : {'A', 'B'}) {
+    const auto& replies = probe == 'A' ? options_.probeAReplies : options_.probeBReplies;
+    if (replies.empty()) continue;
+    ProbeResponder responder = MakeResponder(probe, replies);
+    std::string error;
+    if (!OpenResponder(responder, options_.udpAddress, error)) {
+      fprintf(stderr, "quillbox-sim: %s\n", error.c_str());
+      return false;
+    }
+    printf("udp %s:%d\n", options_.udpAddress.c_str(), responder.port);
+    responders_.push_back(responder);
   }
 
   if (options_.pty && !OpenPty()) return false;
@@ -317,13 +331,18 @@ int Server::Run() {
       fds.push_back({c->fd, POLLIN, 0});
       owners.push_back(c.get());
     }
+    const size_t firstResponder = fds.size();
+    for (auto& r : responders_) fds.push_back({r.fd, POLLIN, 0});
     int ready = poll(fds.data(), fds.size(), RunDue());
     if (ready < 0) {
       if (errno == EINTR) continue;
       perror("quillbox-sim: poll");
       return 1;
     }
-    for (size_t i = 0; i < fds.size(); ++i) {
+    for (size_t i = firstResponder; i < fds.size(); ++i) {
+      if (fds[i].revents) ServeResponder(responders_[i - firstResponder], transcript_);
+    }
+    for (size_t i = 0; i < firstResponder; ++i) {
       if (!fds[i].revents || (owners[i] && owners[i]->fd < 0)) continue;
       if (!owners[i]) {
         AcceptClient();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery.h"
 #include "options.h"
 #include "transcript.h"
 
@@ -75,6 +76,7 @@ class Server {
   std::vector<std::unique_ptr<Channel>> channels_;
   int nextClient_ = 1;
   std::vector<Pending> pending_;
+  std::vector<ProbeResponder> responders_;  // the LAN search's, when asked for
 };
 
 // Milliseconds of a monotonic clock.

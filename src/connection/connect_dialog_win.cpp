@@ -11,6 +11,7 @@
 #include "connection/connect_settings.h"
 #include "connection/identification.h"
 #include "link/instrument_link.h"
+#include "link/lan_search_win.h"
 #include "resources/resource.h"
 #include "shell/main_window_win.h"
 #include "shell/settings_win.h"
@@ -136,6 +137,9 @@ INT_PTR CALLBACK ConnectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
           return TRUE;
         case IDC_TEST:
           OnTest(dialog);
+          return TRUE;
+        case IDC_LAN_SEARCH:
+          FindInstruments(dialog);
           return TRUE;
         case IDC_SAVE_DEFAULT:
           ReadConnectDialog(dialog);
