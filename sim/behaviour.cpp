@@ -205,12 +205,16 @@ bool ParseRule(const std::string& text, Rule& rule, std::string& error) {
 
 bool ParseTimer(const std::string& text, bool repeat, TimerSpec& timer, std::string& error) {
   size_t equals = text.find('=');
-  long ms;
-  if (equals == std::string::npos || !ParseCount(text.substr(0, equals), repeat ? 1 : 0, 3600000, ms)) {
-    error = "want MS=SCRIPT: " + text;
+  std::string when = equals == std::string::npos ? "" : text.substr(0, equals);
+  size_t at = repeat ? when.find('@') : std::string::npos;
+  long ms, startMs = 0;
+  if (equals == std::string::npos || !ParseCount(when.substr(0, at), repeat ? 1 : 0, 3600000, ms) ||
+      (at != std::string::npos && !ParseCount(when.substr(at + 1), 0, 3600000, startMs))) {
+    error = repeat ? "want MS=SCRIPT or MS@START=SCRIPT: " + text : "want MS=SCRIPT: " + text;
     return false;
   }
   timer.periodMs = static_cast<int>(ms);
+  timer.startMs = at == std::string::npos ? timer.periodMs : static_cast<int>(startMs);
   timer.repeat = repeat;
   return ParseScript(text.substr(equals + 1), timer.script, error);
 }

@@ -42,6 +42,7 @@ struct Rule {
 // and again every periodMs.
 struct TimerSpec {
   int periodMs = 0;
+  int startMs = 0;  // first run this long after the channel opened
   bool repeat = false;
   Script script;
 };

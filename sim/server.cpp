@@ -159,7 +159,7 @@ void Server::AcceptClient() {
 
 void Server::AddChannel(std::unique_ptr<Channel> channel) {
   uint64_t now = NowMs();
-  for (const auto& timer : options_.timers) channel->timerDue.push_back(now + static_cast<uint64_t>(timer.periodMs));
+  for (const auto& timer : options_.timers) channel->timerDue.push_back(now + static_cast<uint64_t>(timer.startMs));
   channels_.push_back(std::move(channel));
 }
 

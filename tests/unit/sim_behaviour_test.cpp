@@ -89,6 +89,17 @@ TEST(SimBehaviour, DropsTheConnectionMidLine) {
       2000));
 }
 
+TEST(SimBehaviour, UnaskedOutputCanStartLaterThanItsPeriod) {
+  SimProcess sim;
+  std::string address = LoopbackAddress();
+  ASSERT_TRUE(sim.Start({"--tcp", address + ":10001", "--every", "50@500=line:tick"}));
+  LoopbackClient client;
+  ASSERT_TRUE(client.Connect(address, 10001));
+  EXPECT_EQ(client.ReadUntil("\n", 300), "");  // quiet for the first 500 ms
+  EXPECT_EQ(client.ReadUntil("\n", 1000), "tick\r\n");
+  EXPECT_EQ(client.ReadUntil("\n", 200), "tick\r\n");  // then every 50 ms
+}
+
 TEST(SimBehaviour, RefusesBadScriptsAndDocumentsItsOptions) {
   for (const std::vector<std::string>& bad : {std::vector<std::string>{"--on", "NOEQUALS"},
                                               {"--on", "X=jump:3"},
@@ -97,6 +108,8 @@ TEST(SimBehaviour, RefusesBadScriptsAndDocumentsItsOptions) {
                                               {"--on", "X=wait:soon"},
                                               {"--every", "0=line:x"},
                                               {"--once", "x=line:y"},
+                                              {"--every", "10@x=line:y"},
+                                              {"--once", "10@5=line:y"},
                                               {"--framing", "crcr"},
                                               {"--answer-from", "0"},
                                               {"--model", "nonesuch"},
