@@ -51,7 +51,7 @@ static int Stream(const char* address, long bytes, const char* label) {
 
 int main(int argc, char** argv) {
   if (argc >= 4 && strcmp(argv[1], "--stream") == 0) {
-    qb::TraceEnabled = false;
+    qb::TraceEnabled = getenv("QB_BENCH_TRACE") != nullptr;
     return Stream(argv[2], atol(argv[3]), argc > 4 ? argv[4] : "quillbox");
   }
   if (argc < 2) {

@@ -16,6 +16,13 @@ using TraceSink = void (*)(const char* text);
 
 // The platform's sink: OutputDebugStringA on Windows, a no-op natively.
 TraceSink DefaultTraceSink();
+
+#ifdef _WIN32
+// Whether anyone hears the debugger output: a debugger attached to the
+// program or a debug output viewer running. Looked up at most once a second.
+// The Windows sink writes only while this holds.
+bool TraceListenerPresent();
+#endif
 // Installs a sink (null puts the default back); returns the one it replaced.
 TraceSink SetTraceSink(TraceSink sink);
 

@@ -10,6 +10,7 @@
 #include "script/script_files_win.h"
 #include "script/script_runner.h"
 #include "shell/main_window_win.h"
+#include "shell/results_pane_win.h"
 #include "shell/shell_state.h"
 
 namespace qb {
@@ -20,12 +21,7 @@ class MainWindowScriptHost final : public ScriptHost {
  public:
   explicit MainWindowScriptHost(HWND mainWindow) : main_(mainWindow) {}
 
-  void AppendToResults(const char* text) override {
-    HWND pane = GetControlWindow(IDC_RESULTS_PANE);
-    int end = GetWindowTextLengthA(pane);
-    SendMessageA(pane, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-    SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
-  }
+  void AppendToResults(const char* text) override { qb::AppendToResults(GetControlWindow(IDC_RESULTS_PANE), text); }
   bool SendCommandLine(const char* text) override { return qb::SendCommandLine(text); }
   void PostCommand(int commandId) override { PostMessageA(main_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0); }
   uint32_t TickCount() override { return GetTickCount(); }

@@ -8,13 +8,13 @@
 #include "link/instrument_link.h"
 #include "resources/resource.h"
 #include "resources/text_table.h"
+#include "script/script_runner_win.h"
 #include "shell/about_dialog_win.h"
 #include "shell/history.h"
 #include "shell/main_window_win.h"
 #include "shell/results_pane_win.h"
 #include "shell/results_text.h"
 #include "shell/shell_state.h"
-#include "script/script_runner_win.h"
 
 namespace qb {
 
@@ -93,6 +93,7 @@ void Connect(HWND main, LPARAM lParam) {
 }
 
 void Disconnect(HWND main, LPARAM lParam) {
+  FlushResults();
   EnableInstrumentItems(main, false);
   SetDictionaryMode(0);
   LinkControl(LINK_CLOSE, &MainLink);
@@ -167,6 +168,7 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       Connect(main, lParam);
       return true;
     case CMD_CLEAR_RESULTS:
+      DiscardHeldResults();
       SetWindowTextA(GetControlWindow(IDC_RESULTS_PANE), "");
       PostCommand(main, CMD_FOCUS_COMMAND_LINE);
       return true;

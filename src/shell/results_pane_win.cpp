@@ -13,15 +13,41 @@
 namespace qb {
 
 namespace {
+
 // One tick takes at most this many bytes, so that a flood from the instrument
 // cannot keep the window from answering; the rest waits for the next tick.
 constexpr int kPollBytesPerTick = 256 * 1024;
-}  // namespace
 
-void AppendToResults(HWND control, const char* text) {
+// Complete lines read by the poll and not yet in the pane, and the timing of
+// the last append (see PaneAppendDue).
+std::string HeldLines;
+DWORD LastAppendEnd = 0;
+DWORD LastAppendCost = 0;
+
+void AppendAtEnd(HWND control, const char* text) {
   LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
   SendMessageA(control, EM_SETSEL, static_cast<WPARAM>(length), length);
   SendMessageA(control, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+}
+
+}  // namespace
+
+void FlushResults() {
+  if (HeldLines.empty()) return;
+  DWORD start = GetTickCount();
+  AppendAtEnd(GetControlWindow(IDC_RESULTS_PANE), HeldLines.c_str());
+  LastAppendEnd = GetTickCount();
+  LastAppendCost = LastAppendEnd - start;
+  std::string().swap(HeldLines);
+}
+
+void DiscardHeldResults() {
+  std::string().swap(HeldLines);
+}
+
+void AppendToResults(HWND control, const char* text) {
+  if (control == GetControlWindow(IDC_RESULTS_PANE)) FlushResults();
+  AppendAtEnd(control, text);
 }
 
 std::string GetCommandLineText(HWND control, int size) {
@@ -39,23 +65,23 @@ void ResultsPoll(HWND main, bool reset) {
     ClearAccumulator(Accumulator);
     return;
   }
-  // Lines completed in this tick are appended in one go: the same text as
-  // line by line, at a fraction of the cost.
-  std::string shown;
+  // Completed lines are appended in batches: the same text as line by line,
+  // at a fraction of the cost.
   int value = ReadByte(&MainLink);
   for (int taken = 0; value >= 0; value = ReadByte(&MainLink)) {
     if (AccumulateByte(Accumulator, value)) {
       if (Accumulator.bytes[0] != 0) {
-        shown += RenderResultLine(Accumulator.bytes, Accumulator.count);
-        shown += "\r\n";
+        HeldLines += RenderResultLine(Accumulator.bytes, Accumulator.count);
+        HeldLines += "\r\n";
       }
       ReceivedCharCount += ReceivedLength(Accumulator.bytes, Accumulator.count);
       ClearAccumulator(Accumulator);
     }
     if (++taken >= kPollBytesPerTick) break;
   }
-  if (!shown.empty()) AppendToResults(GetControlWindow(IDC_RESULTS_PANE), shown.c_str());
+  if (PaneAppendDue(GetTickCount(), LastAppendEnd, LastAppendCost, HeldLines.size())) FlushResults();
   if (value == -1) {
+    FlushResults();
     PostMessageA(main, WM_COMMAND, CMD_DISCONNECT, 1);
     MessageBoxA(main, "A Comms error has occured, Disconnected from instrument", "Comms Error", 0x30);
   }

@@ -9,8 +9,13 @@
 
 namespace qb {
 
-// Appends text at the end of an edit control.
+// Appends text at the end of an edit control. For the results pane, lines the
+// poll still holds back go in first, so the pane keeps the order of events.
 void AppendToResults(HWND control, const char* text);
+// Puts the lines the poll holds back into the results pane now (before a
+// disconnect), or forgets them (when the pane is cleared).
+void FlushResults();
+void DiscardHeldResults();
 // The first line of an edit control, at most size - 1 characters.
 std::string GetCommandLineText(HWND control, int size);
 // Moves every byte the instrument sent into the pane, line by line; with reset

@@ -29,6 +29,11 @@ int ReceivedLength(const unsigned char* bytes, int count) {
   return n;
 }
 
+bool PaneAppendDue(uint32_t now, uint32_t lastAppendEnd, uint32_t lastAppendCost, size_t waiting) {
+  if (waiting == 0) return false;
+  return waiting >= kPaneHoldLimit || static_cast<uint32_t>(now - lastAppendEnd) >= lastAppendCost;
+}
+
 std::string StripLineEnds(const std::string& text) {
   std::string out;
   out.reserve(text.size());

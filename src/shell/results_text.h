@@ -3,6 +3,8 @@
 // the command recalled by a click on an echo line.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace qb {
@@ -33,6 +35,15 @@ std::string RenderResultLine(const unsigned char* bytes, int count);
 
 // The length a completed line adds to ReceivedCharCount: up to its first zero.
 int ReceivedLength(const unsigned char* bytes, int count);
+
+// Whether lines held back from the results pane should go into it now. Each
+// append to a large pane costs time in proportion to the pane's size, so the
+// poll appends again only after at least as long as the last append took (at
+// most half of the time goes into appending, and each append grows as the
+// pane does) or once a lot is waiting. Times are tick counts in ms; they may
+// wrap.
+constexpr size_t kPaneHoldLimit = 4 * 1024 * 1024;
+bool PaneAppendDue(uint32_t now, uint32_t lastAppendEnd, uint32_t lastAppendCost, size_t waiting);
 
 // Removes every carriage return and line feed, closing the gaps.
 std::string StripLineEnds(const std::string& text);

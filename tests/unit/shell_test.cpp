@@ -84,6 +84,19 @@ TEST(ResultsLines, ReceivedLengthStopsAtTheFirstZero) {
   EXPECT_EQ(ReceivedLength(line, 1), 1);
 }
 
+TEST(ResultsLines, HeldLinesGoIntoThePaneNoMoreThanHalfTheTime) {
+  EXPECT_FALSE(PaneAppendDue(1000, 0, 0, 0));     // nothing waiting
+  EXPECT_TRUE(PaneAppendDue(1000, 1000, 0, 10));  // cheap appends: every tick
+  // The last append took 200 ms: the next waits as long after it ended.
+  EXPECT_FALSE(PaneAppendDue(1150, 1000, 200, 10));
+  EXPECT_TRUE(PaneAppendDue(1200, 1000, 200, 10));
+  // Unless a lot is waiting.
+  EXPECT_TRUE(PaneAppendDue(1001, 1000, 200, kPaneHoldLimit));
+  // Across the tick count's wrap.
+  EXPECT_FALSE(PaneAppendDue(50, 0xFFFFFFF0u, 100, 10));
+  EXPECT_TRUE(PaneAppendDue(90, 0xFFFFFFF0u, 100, 10));
+}
+
 TEST(EchoAndRecall, RecallTakesTheCommandOfAnEchoLineOnly) {
   std::string pane = "reply line\r\n" + EchoLine("*IDN?") + EchoLine("MODE,1") + ">\r\n";
   EXPECT_EQ(EchoLine("*IDN?"), "> *IDN?\r\n");

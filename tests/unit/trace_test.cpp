@@ -6,6 +6,10 @@
 
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "link/instrument_link.h"
 #include "support/link_harness.h"
 
@@ -91,5 +95,18 @@ TEST_F(LinkTrace, ByteReadsAndDrainsAreTracedAlwaysAndNothingWhileTheTraceIsOff)
   qb::Drain(&link_, 0);
   EXPECT_EQ(trace_.Text(), "");
 }
+
+#ifdef _WIN32
+TEST(TraceListener, TheDebuggerOutputIsWrittenOnlyWhileAViewerListens) {
+  // No debugger and no viewer in the test run.
+  EXPECT_FALSE(qb::TraceListenerPresent());
+  // A debug output viewer publishes this event while it runs.
+  HANDLE viewer = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(WaitFor([] { return qb::TraceListenerPresent(); }, 3000));
+  CloseHandle(viewer);
+  EXPECT_TRUE(WaitFor([] { return !qb::TraceListenerPresent(); }, 3000));
+}
+#endif
 
 }  // namespace
