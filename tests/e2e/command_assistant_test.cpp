@@ -49,15 +49,7 @@ class CommandAssistantTest : public ::testing::Test {
   void SetDictionaryMode(long mode) { SendMessageA(line_, MSG_SET_DICTIONARY_MODE, 0, mode); }
 
   // The command line with its selection in brackets, or a bar at the caret.
-  std::string Shown() {
-    std::string text = TextOf(line_);
-    DWORD selection = static_cast<DWORD>(SendMessageA(line_, EM_GETSEL, 0, 0));
-    size_t start = LOWORD(selection), end = HIWORD(selection);
-    if (start > text.size() || end > text.size()) return text + " <bad selection>";
-    if (start == end) return text.insert(start, "|");
-    text.insert(end, "]");
-    return text.insert(start, "[");
-  }
+  std::string Shown() { return TextWithSelection(line_); }
   // Waits until the command line shows the expected text and selection.
   bool WaitShown(const std::string& expected) {
     return qbtest::WaitFor([&] { return Shown() == expected; }, kWait);

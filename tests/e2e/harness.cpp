@@ -165,6 +165,16 @@ bool IsEnabled(HWND window) {
   return window && IsWindowEnabled(window);
 }
 
+std::string TextWithSelection(HWND edit) {
+  std::string text = TextOf(edit);
+  DWORD selection = static_cast<DWORD>(SendMessageA(edit, EM_GETSEL, 0, 0));
+  size_t start = LOWORD(selection), end = HIWORD(selection);
+  if (start > text.size() || end > text.size()) return text + " <bad selection>";
+  if (start == end) return text.insert(start, "|");
+  text.insert(end, "]");
+  return text.insert(start, "[");
+}
+
 void TypeText(HWND control, const std::string& text) {
   for (unsigned char c : text) SendMessageA(control, WM_CHAR, c, 1);
 }

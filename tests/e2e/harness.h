@@ -51,6 +51,10 @@ std::string ControlText(HWND parent, int id);
 bool IsShown(HWND window);
 bool IsEnabled(HWND window);
 
+// An edit control's text with its selection in brackets ("harm[on]"), or a
+// bar at the caret ("harmon,|").
+std::string TextWithSelection(HWND edit);
+
 // Sends each character as WM_CHAR straight to the control.
 void TypeText(HWND control, const std::string& text);
 // Presses Enter as the keyboard does: key down, the character 13, key up,

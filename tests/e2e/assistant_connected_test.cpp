@@ -1,0 +1,71 @@
+// The command assistant as a user meets it: connected to an HXA or a ZTQ
+// instrument, the command set follows the identified family, a completed line
+// goes to the instrument as shown, and a disconnect leaves nothing offered.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+#include "resources/resource.h"
+#include "support/host.h"
+#include "terminal.h"
+
+using namespace e2e;
+using qbtest::TranscriptBytes;
+using qbtest::WaitFor;
+
+namespace {
+
+bool WaitShown(HWND line, const std::string& expected) {
+  return WaitFor([&] { return TextWithSelection(line) == expected; }, kWait);
+}
+
+TEST(AssistantConnected, AnHxaInstrumentGetsCompletionsAndTheCompletedLineIsSent) {
+  ConnectedApp c;
+  std::string error;
+  ASSERT_TRUE(c.StartLan({"--model", "hxa"}, &error)) << error;
+  HWND line = c.Control(IDC_COMMAND_LINE);
+  EXPECT_TRUE(IsShown(c.Control(IDC_ASSIST_LINE_MIDDLE)));
+  SendMessageA(line, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+
+  TypeText(line, "harm");
+  EXPECT_EQ(TextWithSelection(line), "harm[on]");
+  EXPECT_EQ(ControlText(c.app.Main(), IDC_ASSIST_LINE_TOP), "harmon");
+  EXPECT_NE(ControlText(c.app.Main(), IDC_ASSIST_LINE_MIDDLE).find("HARMON command"), std::string::npos);
+  EXPECT_FALSE(ControlText(c.app.Main(), IDC_ASSIST_LINE_BOTTOM).empty());
+  // The typical use: Up for the form with its commas, Tab into slot 1, "s"
+  // for series, Tab on to slot 2.
+  PostKey(line, VK_UP);
+  ASSERT_TRUE(WaitShown(line, "harm[on,,,]")) << TextWithSelection(line);
+  PostKey(line, VK_TAB);
+  ASSERT_TRUE(WaitShown(line, "harmon,[thdd],,")) << TextWithSelection(line);
+  TypeText(line, "s");
+  EXPECT_EQ(TextWithSelection(line), "harmon,s[eries],,");
+  PostKey(line, VK_TAB);
+  ASSERT_TRUE(WaitShown(line, "harmon,series,|,")) << TextWithSelection(line);
+  EXPECT_EQ(ControlText(c.app.Main(), IDC_ASSIST_LINE_MIDDLE), "Individual harmonic number");
+  Screenshot("assistant-connected-hxa");
+
+  PressEnter(line);
+  ASSERT_TRUE(c.WaitForPane("> harmon,series,,\r\n")) << c.PaneText();
+  EXPECT_TRUE(c.sim.WaitForReceived(std::string("harmon,series,,\n\0\r\0", 19)));
+
+  MenuCommand(c.app.Main(), CMD_DISCONNECT);
+  EXPECT_TRUE(WaitFor([&] { return !IsShown(c.Control(IDC_ASSIST_LINE_MIDDLE)); }, 3000));
+  SendMessageA(line, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  TypeText(line, "harm");
+  EXPECT_EQ(TextWithSelection(line), "harm|");
+}
+
+TEST(AssistantConnected, AZtqInstrumentGetsTheZtqSet) {
+  ConnectedApp c;
+  std::string error;
+  ASSERT_TRUE(c.StartLan({"--model", "ztq"}, &error)) << error;
+  HWND line = c.Control(IDC_COMMAND_LINE);
+  SendMessageA(line, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  TypeText(line, "mo");
+  EXPECT_EQ(TextWithSelection(line), "mo[de,]");
+  PostKey(line, VK_TAB);
+  EXPECT_TRUE(WaitShown(line, "mode,[ztq]")) << TextWithSelection(line);
+  EXPECT_EQ(ControlText(c.app.Main(), IDC_ASSIST_LINE_MIDDLE), "Mode { ZTQ,  LCR,  VSWR,  FRA,  SCOPE }");
+}
+
+}  // namespace
