@@ -18,23 +18,10 @@ count=${1:-10000}
 address=${QB_BENCH_ADDRESS:-127.66.0.1}
 qb_ensure_packages python3-pyvisa-py lxi-tools || { echo "bench-link.sh: could not install the packages" >&2; exit 1; }
 
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_SANITIZE=OFF >/dev/null || exit 1
-cmake --build build/bench -j 2 --target quillbox-sim quillbox-link-bench >/dev/null || exit 1
+qb_build_bench quillbox-link-bench || exit 1
 qb_build win64 --target quillbox-link-bench >/dev/null || exit 1
 
-state=$(mktemp -d /tmp/qb-bench.XXXXXX)
-sim_pid=
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  rm -rf "$state"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-build/bench/sim/quillbox-sim --tcp "$address:10001" --pidfile "$state/sim.pid" >"$state/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 100); do [ -f "$state/sim.pid" ] && break; sleep 0.1; done
-[ -f "$state/sim.pid" ] || { echo "bench-link.sh: the virtual instrument did not start:" >&2; cat "$state/sim.log" >&2; exit 1; }
+qb_start_bench_sim --tcp "$address:10001" || exit 1
 echo "Virtual instrument on $address:10001; $count \"*IDN?\" round trips each."
 
 rate_of() { sed -n 's/.*: \([0-9.]*\) round trips\/s$/\1/p' | tail -n 1; }

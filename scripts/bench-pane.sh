@@ -11,29 +11,15 @@ cd "$(dirname "$0")/.."
 . scripts/common.sh
 
 qb_ensure_packages || exit 1
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_SANITIZE=OFF >/dev/null || exit 1
-cmake --build build/bench -j 2 --target quillbox-sim quillbox-link-bench >/dev/null || exit 1
+qb_build_bench quillbox-link-bench || exit 1
 qb_build native --target quillbox-sim >/dev/null || exit 1
 qb_build win64 --target quillbox-pane-bench quillbox-link-bench >/dev/null || exit 1
 
 address=${QB_BENCH_ADDRESS:-127.66.0.2}
 bytes=8388608
-state=$(mktemp -d /tmp/qb-bench.XXXXXX)
-sim_pid=
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  rm -rf "$state"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
 flood="raw:\\a{1048576}"
 for _ in 1 2 3 4 5 6 7; do flood="$flood|raw:\\a{1048576}"; done
-build/bench/sim/quillbox-sim --tcp "$address:10001" --on "FLOOD=$flood" --pidfile "$state/sim.pid" \
-  >"$state/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 100); do [ -f "$state/sim.pid" ] && break; sleep 0.1; done
-[ -f "$state/sim.pid" ] || { echo "bench-pane.sh: the virtual instrument did not start" >&2; exit 1; }
+qb_start_bench_sim --tcp "$address:10001" --on "FLOOD=$flood" || exit 1
 
 echo "The link alone, ReadByte after ReadByte:"
 native=$(build/bench/bench/quillbox-link-bench --stream "$address" "$bytes" "link (native)")

@@ -25,3 +25,26 @@ qb_build() {
   cmake --preset "$1" >/dev/null || return 1
   cmake --build --preset "$1" -j "$(nproc)" "${@:2}" || return 1
 }
+
+# Benchmarks: an unsanitized native build in build/bench with these targets.
+qb_build_bench() {
+  cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_SANITIZE=OFF >/dev/null || return 1
+  cmake --build build/bench -j 2 --target quillbox-sim "$@" >/dev/null || return 1
+}
+
+# Starts build/bench's virtual instrument with the given options, in the
+# background, and waits until it is ready. Its files go to $qb_state (made
+# here) and both go away when the script exits.
+qb_start_bench_sim() {
+  qb_state=$(mktemp -d /tmp/qb-bench.XXXXXX)
+  qb_sim_pid=
+  trap '[ -n "$qb_sim_pid" ] && kill "$qb_sim_pid" 2>/dev/null && wait "$qb_sim_pid" 2>/dev/null; rm -rf "$qb_state"' EXIT
+  trap 'exit 130' INT TERM
+  build/bench/sim/quillbox-sim "$@" --pidfile "$qb_state/sim.pid" >"$qb_state/sim.log" 2>&1 &
+  qb_sim_pid=$!
+  local _
+  for _ in $(seq 100); do [ -f "$qb_state/sim.pid" ] && return 0; sleep 0.1; done
+  echo "the virtual instrument did not start:" >&2
+  cat "$qb_state/sim.log" >&2
+  return 1
+}
