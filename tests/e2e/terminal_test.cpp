@@ -341,3 +341,32 @@ TEST(Terminal, ASerialReadErrorDisconnectsAndYesReconnects) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(About, ShowsNameVersionNoticeAndIcon) {
+  ForgetSettings();
+  App app;
+  ASSERT_TRUE(app.Start());
+  ASSERT_NE(app.WaitForMainWindow(), nullptr);
+  HWND connect = WaitForConnectDialog(app.Pid());
+  ASSERT_NE(connect, nullptr);
+  ClickButton(connect, IDCANCEL);
+  MessageBoxInfo box;
+  ASSERT_TRUE(WaitForMessageBox(app.Pid(), box));
+  AnswerMessageBox(box, IDOK);
+
+  MenuCommand(app.Main(), CMD_ABOUT);
+  HWND about = WaitForWindow(app.Pid(), "#32770", "About Vantor");
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(ControlText(about, IDC_ABOUT_NAME), "Vantor");
+  EXPECT_EQ(ControlText(about, IDC_ABOUT_VERSION), "v1.0a      25th June 2014");
+  EXPECT_FALSE(ControlText(about, IDC_ABOUT_NOTICE).empty());
+  EXPECT_NE(SendDlgItemMessageA(about, IDC_ABOUT_ICON, STM_GETICON, 0, 0), 0);
+  Screenshot("about");
+  ClickButton(about, IDOK);
+  EXPECT_TRUE(WaitForWindowGone(about));
+  EXPECT_EQ(app.Close(), 0);
+}
+
+}  // namespace
