@@ -65,6 +65,14 @@ std::vector<std::string> ListEntries(HWND dialog, int id) {
   return entries;
 }
 
+bool CancelStartupConnect(const App& app) {
+  HWND dialog = WaitForConnectDialog(app.Pid());
+  if (!dialog) return false;
+  ClickButton(dialog, IDCANCEL);
+  MessageBoxInfo box;
+  return WaitForMessageBoxText(app.Pid(), "Connection Failed", box) && AnswerMessageBox(box, IDOK);
+}
+
 ConnectedApp::~ConnectedApp() {
   app.Kill();
   sim.Stop();

@@ -24,6 +24,10 @@ bool ChooseInList(HWND dialog, int id, const std::string& text);
 std::string ListSelection(HWND dialog, int id);
 std::vector<std::string> ListEntries(HWND dialog, int id);
 
+// Cancels the Connect dialog the program opens at start and answers the
+// "Connection Failed" box. False when either did not show.
+bool CancelStartupConnect(const App& app);
+
 // A running program and simulator, connected through the Connect dialog.
 class ConnectedApp {
  public:

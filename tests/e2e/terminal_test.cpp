@@ -225,10 +225,7 @@ TEST(ConnectDialog, SaveAsDefaultStoresTheFourKeysAndTheNextStartUsesThem) {
     for (const std::string& key :
          std::vector<std::string>{"Interface=2", "ComPort=COM7", "BaudRate=9600", "IPAddr=" + address})
       EXPECT_NE(settings.find(key), std::string::npos) << key << " in\n" << settings;
-    ClickButton(dialog, IDCANCEL);
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitForMessageBox(app.Pid(), box));
-    AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(CancelStartupConnect(app));
     EXPECT_EQ(app.Close(), 0);
   }
   App again;
@@ -254,12 +251,7 @@ SIZE OuterSize(HWND window) {
 // dialog; returns the main window.
 HWND StartWithSettings(App& app, const std::string& settings) {
   WriteSettings(settings);
-  if (!app.Start() || !app.WaitForMainWindow()) return nullptr;
-  HWND dialog = WaitForConnectDialog(app.Pid());
-  if (!dialog) return nullptr;
-  ClickButton(dialog, IDCANCEL);
-  MessageBoxInfo box;
-  if (WaitForMessageBox(app.Pid(), box)) AnswerMessageBox(box, IDOK);
+  if (!app.Start() || !app.WaitForMainWindow() || !CancelStartupConnect(app)) return nullptr;
   return app.Main();
 }
 
@@ -349,12 +341,7 @@ TEST(About, ShowsNameVersionNoticeAndIcon) {
   App app;
   ASSERT_TRUE(app.Start());
   ASSERT_NE(app.WaitForMainWindow(), nullptr);
-  HWND connect = WaitForConnectDialog(app.Pid());
-  ASSERT_NE(connect, nullptr);
-  ClickButton(connect, IDCANCEL);
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(app.Pid(), box));
-  AnswerMessageBox(box, IDOK);
+  ASSERT_TRUE(CancelStartupConnect(app));
 
   MenuCommand(app.Main(), CMD_ABOUT);
   HWND about = WaitForWindow(app.Pid(), "#32770", "About Vantor");

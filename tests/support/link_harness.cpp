@@ -1,8 +1,12 @@
 // The link tests' helpers; see link_harness.h.
 #include "support/link_harness.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "common/ui_seam.h"
 #include "link/trace.h"
@@ -128,6 +132,16 @@ std::string ReceivedBytes(const SimProcess& sim, const std::string& prefix, size
       },
       5000);
   return bytes;
+}
+
+std::string ExchangeReply(qb::InstrumentLink& link, const char* command, int sendResult, int size, int* length) {
+  if (command) {
+    EXPECT_EQ(qb::SendCommand(command, &link), sendResult) << command;
+  }
+  std::vector<char> buffer(static_cast<size_t>(size), 'x');
+  int n = qb::ReadReply(buffer.data(), size, &link);
+  if (length) *length = n;
+  return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
 }
 
 }  // namespace qbtest

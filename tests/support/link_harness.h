@@ -23,6 +23,12 @@ bool StartLanSim(SimProcess& sim, qb::InstrumentLink& link, const std::vector<st
 bool StartSerialSim(SimProcess& sim, qb::InstrumentLink& link, const std::vector<std::string>& args,
                     std::string* error = nullptr);
 
+// Sends command (when not null) with SendCommand, expecting sendResult, then
+// reads one reply with ReadReply into a buffer of size that starts filled with
+// 'x', so that a missing terminator shows. length receives ReadReply's result.
+std::string ExchangeReply(qb::InstrumentLink& link, const char* command, int sendResult, int size = 128,
+                          int* length = nullptr);
+
 // While it lives, the link's trace is collected here instead of going out.
 class TraceCapture {
  public:

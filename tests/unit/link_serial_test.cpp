@@ -33,13 +33,7 @@ class LinkSerial : public ::testing::Test {
   }
   void TearDown() override { qb::LinkControl(qb::LINK_CLOSE, &link_); }
   std::string Reply(const char* command, int size = 128, int* length = nullptr) {
-    if (command) {
-      EXPECT_EQ(qb::SendCommand(command, &link_), static_cast<int>(strlen(command)));
-    }
-    std::vector<char> buffer(static_cast<size_t>(size), 'x');
-    int n = qb::ReadReply(buffer.data(), size, &link_);
-    if (length) *length = n;
-    return std::string(buffer.data());
+    return ExchangeReply(link_, command, command ? static_cast<int>(strlen(command)) : 0, size, length);
   }
   SimProcess sim_;
   InstrumentLink link_;

@@ -29,13 +29,7 @@ class LinkTcp : public ::testing::Test {
   }
   // One reply line read into a buffer of size.
   std::string Reply(const char* command, int size = 128, int* length = nullptr) {
-    if (command) {
-      EXPECT_EQ(qb::SendCommand(command, &link_), 0);
-    }
-    std::vector<char> buffer(static_cast<size_t>(size), 'x');
-    int n = qb::ReadReply(buffer.data(), size, &link_);
-    if (length) *length = n;
-    return std::string(buffer.data());
+    return ExchangeReply(link_, command, command ? 0 : 0, size, length);
   }
   SimProcess sim_;
   InstrumentLink link_;
