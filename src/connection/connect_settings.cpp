@@ -58,6 +58,10 @@ void ApplyStoredConnection(long interfaceKind, const std::string& comPort, long 
 
 namespace qb {
 
+const char* ConnectionOutcomeText(bool connected, long dialogResult) {
+  return connected && dialogResult != 2 ? "Connection Successful" : "Connection Failed";
+}
+
 int DictionaryModeForFamily(int family) {
   if (family >= 1 && family <= 5) return 1;
   if (family == 8) return 2;

@@ -58,6 +58,11 @@ void CopyField(char* field, size_t fieldSize, const std::string& text, size_t ma
 
 namespace qb {
 
+// The message after a connection attempt: "Connection Successful" only when
+// the link is connected and the dialog did not end with 2 (cancelled, or no
+// identification text). A reconnect has no dialog result (0).
+const char* ConnectionOutcomeText(bool connected, long dialogResult);
+
 // The command assistant's mode for an identified family: 1 for the HXA models
 // (families 1-5), 2 for family 8, 0 otherwise.
 int DictionaryModeForFamily(int family);

@@ -81,14 +81,11 @@ void Connect(HWND main, LPARAM lParam) {
   }
   PostCommand(main, CMD_APPLY_CONNECTED_STATE);
   ResultsPoll(main, true);
-  const char* message = "Connection Failed";
   if (MainLink.ConnectedFlag) {
     MainLink.PollingEnabled = true;
     EnableInstrumentItems(main, true);
-    message = "Connection Successful";
   }
-  if (result == 2 || !MainLink.ConnectedFlag) message = "Connection Failed";
-  MessageBoxA(main, message, "Connection", MB_OK);
+  MessageBoxA(main, ConnectionOutcomeText(MainLink.ConnectedFlag, static_cast<long>(result)), "Connection", MB_OK);
   SetDictionaryMode(DictionaryModeForFamily(MainLink.family));
 }
 

@@ -107,4 +107,21 @@ TEST(ConnectDialog, DamagedStoredDefaultsReadAsNotChosen) {
   EXPECT_STREQ(link.ipAddress, "garbage-garbage");
 }
 
+TEST(ConnectDialog, ConnectedWithoutAnIdentificationStillReportsFailure) {
+  EXPECT_STREQ(ConnectionOutcomeText(true, 1), "Connection Successful");
+  EXPECT_STREQ(ConnectionOutcomeText(true, 0), "Connection Successful");  // reconnect, no dialog
+  // The port opened but nothing answered: the link stays open, yet it failed.
+  EXPECT_STREQ(ConnectionOutcomeText(true, 2), "Connection Failed");
+  EXPECT_STREQ(ConnectionOutcomeText(false, 1), "Connection Failed");
+  EXPECT_STREQ(ConnectionOutcomeText(false, 0), "Connection Failed");
+}
+
+TEST(ConnectDialog, DictionaryModeFollowsTheFamily) {
+  EXPECT_EQ(DictionaryModeForFamily(0), 0);
+  for (int family = 1; family <= 5; ++family) EXPECT_EQ(DictionaryModeForFamily(family), 1);
+  EXPECT_EQ(DictionaryModeForFamily(6), 0);
+  EXPECT_EQ(DictionaryModeForFamily(7), 0);
+  EXPECT_EQ(DictionaryModeForFamily(8), 2);
+}
+
 }  // namespace
