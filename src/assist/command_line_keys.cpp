@@ -4,8 +4,8 @@
 #include <string>
 
 #include "assist/command_dictionary.h"
+#include "common/text_lines.h"
 #include "resources/resource.h"
-#include "shell/results_text.h"
 
 namespace qb {
 

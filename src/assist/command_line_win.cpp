@@ -7,8 +7,8 @@
 
 #include "assist/command_dictionary.h"
 #include "assist/command_line_keys.h"
+#include "common/front_end.h"
 #include "resources/resource.h"
-#include "shell/main_window_win.h"
 
 namespace qb {
 
@@ -45,7 +45,7 @@ class EditControlView final : public CommandLineView {
   }
   void SetSelection(int start, int end) override { SendMessageA(window_, EM_SETSEL, start, end); }
   void SetAssistLine(AssistLine line, const std::string& text) override {
-    HWND control = GetControlWindow(IDC_ASSIST_LINE_TOP + static_cast<int>(line));
+    HWND control = static_cast<HWND>(ControlWindow(IDC_ASSIST_LINE_TOP + static_cast<int>(line)));
     if (control) SetWindowTextA(control, text.c_str());
   }
   intptr_t PassOn() override { return CallChained(window_, message_, wParam_, lParam_); }
@@ -67,7 +67,7 @@ LRESULT CALLBACK CommandLineProc(HWND window, UINT message, WPARAM wParam, LPARA
   switch (message) {
     case MSG_SET_DICTIONARY_MODE:
       SetDictionaryMode(view, static_cast<long>(lParam));
-      ShowAssistLines(ActiveCommandSet && ActiveCommandSet->Count > 0);
+      SetAssistLinesShown(ActiveCommandSet && ActiveCommandSet->Count > 0);
       return 0;
     case MSG_SET_CHAINED_PROC:
       ChainedWindowProc = reinterpret_cast<WNDPROC>(lParam);
@@ -97,7 +97,7 @@ void AttachCommandAssistant(HWND commandLine) {
   // window is wide: each line ends in an ellipsis where it is cut (the word
   // ellipsis of the candidate line cuts at both ends on some systems).
   for (int id : {IDC_ASSIST_LINE_TOP, IDC_ASSIST_LINE_MIDDLE, IDC_ASSIST_LINE_BOTTOM}) {
-    HWND line = GetControlWindow(id);
+    HWND line = static_cast<HWND>(ControlWindow(id));
     LONG style = line ? GetWindowLongA(line, GWL_STYLE) : 0;
     if (line) SetWindowLongA(line, GWL_STYLE, (style & ~SS_ELLIPSISMASK) | SS_ENDELLIPSIS);
   }

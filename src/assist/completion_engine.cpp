@@ -6,7 +6,7 @@
 #include "assist/completion_engine.h"
 
 #include "assist/command_dictionary.h"
-#include "shell/results_text.h"
+#include "common/text_lines.h"
 
 namespace qb {
 

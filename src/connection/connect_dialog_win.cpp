@@ -8,13 +8,14 @@
 #include <cstdio>
 #include <string>
 
+#include "common/front_end.h"
+#include "common/ui_seam.h"
 #include "connection/connect_settings.h"
+#include "connection/connect_settings_win.h"
 #include "connection/identification.h"
 #include "link/instrument_link.h"
 #include "link/lan_search_win.h"
 #include "resources/resource.h"
-#include "shell/main_window_win.h"
-#include "shell/settings_win.h"
 
 namespace qb {
 
@@ -85,7 +86,7 @@ void ReadConnectDialog(HWND dialog) {
 bool ValidateConnectSettings(HWND dialog) {
   const char* problem = ConnectSettingsProblem(MainLink);
   if (!problem) return true;
-  MessageBoxA(dialog, problem, "Test Connection", 0x40);
+  ShowMessageBox(dialog, problem, "Test Connection", kMbIconInformation);
   return false;
 }
 
@@ -103,7 +104,8 @@ void InitDialog(HWND dialog, LPARAM parameter) {
   if (MainLink.portName[0]) SelectExact(dialog, IDC_COM_PORT, MainLink.portName);
   if (MainLink.baudRate) SelectExact(dialog, IDC_BAUD_RATE, std::to_string(MainLink.baudRate).c_str());
   SetDlgItemTextA(dialog, IDC_IP_ADDRESS, MainLink.ipAddress);
-  HANDLE icon = LoadImageA(AppInstance, MAKEINTRESOURCEA(IDI_QUILLBOX_ALT), IMAGE_ICON, 16, 16, LR_SHARED);
+  HANDLE icon = LoadImageA(static_cast<HINSTANCE>(DialogInstance()), MAKEINTRESOURCEA(IDI_QUILLBOX_ALT), IMAGE_ICON, 16,
+                           16, LR_SHARED);
   SendDlgItemMessageA(dialog, IDC_LAN_SEARCH, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
   if (parameter != 0) ShowControl(dialog, IDC_TEST, true);
 }
@@ -143,7 +145,7 @@ INT_PTR CALLBACK ConnectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
           return TRUE;
         case IDC_SAVE_DEFAULT:
           ReadConnectDialog(dialog);
-          SaveConnectionSettings(MainLink);
+          SaveConnectionSettings(SettingsFilePath(), MainLink);
           return TRUE;
         case IDCANCEL:
           EndDialog(dialog, 2);
@@ -159,7 +161,8 @@ INT_PTR CALLBACK ConnectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 INT_PTR RunConnectDialog(HWND owner) {
-  return DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_CONNECT), owner, ConnectDialogProc, 0);
+  return DialogBoxParamA(static_cast<HINSTANCE>(DialogInstance()), MAKEINTRESOURCEA(IDD_CONNECT), owner,
+                         ConnectDialogProc, 0);
 }
 
 }  // namespace qb

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/front_end.h"
 #include "common/ui_seam.h"
 #include "resources/resource.h"
-#include "shell/main_window_win.h"
 
 namespace qb {
 
@@ -127,8 +127,8 @@ INT_PTR CALLBACK ChooseInstrumentProc(HWND dialog, UINT message, WPARAM wParam, 
 }  // namespace
 
 INT_PTR RunChooseInstrumentDialog(HWND owner, FoundInstrumentList* list) {
-  return DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_CHOOSE_INSTRUMENT), owner, ChooseInstrumentProc,
-                         reinterpret_cast<LPARAM>(list));
+  return DialogBoxParamA(static_cast<HINSTANCE>(DialogInstance()), MAKEINTRESOURCEA(IDD_CHOOSE_INSTRUMENT), owner,
+                         ChooseInstrumentProc, reinterpret_cast<LPARAM>(list));
 }
 
 void FindInstruments(HWND connectDialog) {

@@ -13,7 +13,7 @@
 
 #include "resources/resource.h"
 #include "resources/text_table.h"
-#include "shell/shell_state.h"
+#include "script/script_state.h"
 
 namespace qb {
 

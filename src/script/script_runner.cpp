@@ -6,7 +6,7 @@
 #include "resources/resource.h"
 #include "resources/text_table.h"
 #include "script/script_interpreter.h"
-#include "shell/shell_state.h"
+#include "script/script_state.h"
 
 namespace qb {
 

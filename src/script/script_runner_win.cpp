@@ -5,13 +5,12 @@
 
 #include <cstring>
 
+#include "common/front_end.h"
 #include "link/instrument_link.h"
 #include "resources/resource.h"
 #include "script/script_files_win.h"
 #include "script/script_runner.h"
-#include "shell/main_window_win.h"
-#include "shell/results_pane_win.h"
-#include "shell/shell_state.h"
+#include "script/script_state.h"
 
 namespace qb {
 
@@ -19,16 +18,11 @@ namespace {
 
 class MainWindowScriptHost final : public ScriptHost {
  public:
-  explicit MainWindowScriptHost(HWND mainWindow) : main_(mainWindow) {}
-
-  void AppendToResults(const char* text) override { qb::AppendToResults(GetControlWindow(IDC_RESULTS_PANE), text); }
+  void AppendToResults(const char* text) override { AppendToResultsPane(text); }
   bool SendCommandLine(const char* text) override { return qb::SendCommandLine(text); }
-  void PostCommand(int commandId) override { PostMessageA(main_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0); }
+  void PostCommand(int commandId) override { PostMainCommand(commandId); }
   uint32_t TickCount() override { return GetTickCount(); }
   void Beep() override { MessageBeep(255); }
-
- private:
-  HWND main_;
 };
 
 }  // namespace
@@ -36,15 +30,15 @@ class MainWindowScriptHost final : public ScriptHost {
 bool PickAndLoadScript(HWND mainWindow) {
   char path[sizeof CurrentScriptPath];
   if (!SelectScriptFile(mainWindow, path, sizeof path)) return false;
-  if (!LoadScriptFile(mainWindow, GetControlWindow(IDC_SCRIPT_LIST), path, true)) return false;
+  if (!LoadScriptFile(mainWindow, static_cast<HWND>(ControlWindow(IDC_SCRIPT_LIST)), path, true)) return false;
   std::memcpy(CurrentScriptPath, path, sizeof CurrentScriptPath);
   return true;
 }
 
-void ScriptTick(HWND mainWindow) {
+void ScriptTick() {
   if (ScriptState != SCRIPT_RUNNING && ScriptState != SCRIPT_STEP) return;
-  ScriptListBox listing(GetControlWindow(IDC_SCRIPT_LIST));
-  MainWindowScriptHost host(mainWindow);
+  ScriptListBox listing(static_cast<HWND>(ControlWindow(IDC_SCRIPT_LIST)));
+  MainWindowScriptHost host;
   ScriptTick(listing, host);
 }
 

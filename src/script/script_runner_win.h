@@ -15,8 +15,8 @@ namespace qb {
 bool PickAndLoadScript(HWND mainWindow);
 
 // One runner tick (after the results poll): carries out the selected line of
-// the ScriptListBox when it is due; posts CMD_RUN_STOP to mainWindow to stop
-// a run, and returns a requested step to Stopped.
-void ScriptTick(HWND mainWindow);
+// the ScriptListBox when it is due; posts CMD_RUN_STOP to the main window to
+// stop a run, and returns a requested step to Stopped.
+void ScriptTick();
 
 }  // namespace qb

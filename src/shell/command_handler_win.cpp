@@ -2,6 +2,8 @@
 // from the pane, connecting and disconnecting, the script buttons, About.
 #include "shell/command_handler_win.h"
 
+#include "common/text_lines.h"
+#include "common/ui_seam.h"
 #include "connection/connect_dialog_win.h"
 #include "connection/connect_settings.h"
 #include "connection/identification.h"
@@ -9,12 +11,12 @@
 #include "resources/resource.h"
 #include "resources/text_table.h"
 #include "script/script_runner_win.h"
+#include "script/script_state.h"
 #include "shell/about_dialog_win.h"
 #include "shell/history.h"
 #include "shell/main_window_win.h"
 #include "shell/results_pane_win.h"
 #include "shell/results_text.h"
-#include "shell/shell_state.h"
 
 namespace qb {
 
@@ -40,7 +42,7 @@ void Send(HWND main) {
   std::string line = GetCommandLineText(GetControlWindow(IDC_COMMAND_LINE), 260);
   if (!MainLink.ConnectedFlag || line.empty()) return;
   if (SendCommandLine((line + "\n").c_str())) {
-    MessageBoxA(main, TextTableEntry(TXT_COMMS_FAILED), TextTableEntry(TXT_PROGRAM_NAME), 0x40);
+    ShowMessageBox(main, TextTableEntry(TXT_COMMS_FAILED), TextTableEntry(TXT_PROGRAM_NAME), kMbIconInformation);
     SendMessageA(main, WM_COMMAND, CMD_DISCONNECT, 0);
   } else {
     line = StripLineEnds(line);
@@ -85,7 +87,7 @@ void Connect(HWND main, LPARAM lParam) {
     MainLink.PollingEnabled = true;
     EnableInstrumentItems(main, true);
   }
-  MessageBoxA(main, ConnectionOutcomeText(MainLink.ConnectedFlag, static_cast<long>(result)), "Connection", MB_OK);
+  ShowMessageBox(main, ConnectionOutcomeText(MainLink.ConnectedFlag, static_cast<long>(result)), "Connection", kMbOk);
   SetDictionaryMode(DictionaryModeForFamily(MainLink.family));
 }
 
@@ -97,8 +99,8 @@ void Disconnect(HWND main, LPARAM lParam) {
   MainLink.PollingEnabled = false;
   MainLink.ConnectedFlag = false;
   EnableControls(false);
-  if (lParam != 0 &&
-      MessageBoxA(main, TextTableEntry(TXT_RECONNECT_QUESTION), TextTableEntry(TXT_PROGRAM_NAME), 0x34) == IDYES)
+  if (lParam != 0 && ShowMessageBox(main, TextTableEntry(TXT_RECONNECT_QUESTION), TextTableEntry(TXT_PROGRAM_NAME),
+                                    kMbYesNo | kMbIconExclamation) == kIdYes)
     PostCommand(main, CMD_CONNECTION, 1);
 }
 

@@ -8,16 +8,17 @@
 #include <initializer_list>
 
 #include "assist/command_line_win.h"
+#include "common/front_end.h"
 #include "link/instrument_link.h"
 #include "resources/resource.h"
 #include "resources/text_table.h"
 #include "script/script_runner_win.h"
+#include "script/script_state.h"
 #include "shell/command_handler_win.h"
 #include "shell/control_layout.h"
 #include "shell/history.h"
 #include "shell/results_pane_win.h"
 #include "shell/settings_win.h"
-#include "shell/shell_state.h"
 
 namespace qb {
 
@@ -98,6 +99,21 @@ void CreateChildControls(HWND main) {
   for (int id : {IDC_ASSIST_LINE_TOP, IDC_ASSIST_LINE_MIDDLE, IDC_ASSIST_LINE_BOTTOM})
     ShowWindow(GetControlWindow(id), SW_HIDE);
 }
+
+// What the features borrow from the main window.
+void* ControlWindowOf(int id) {
+  return GetControlWindow(id);
+}
+
+void AppendToPane(const char* text) {
+  AppendToResults(GetControlWindow(IDC_RESULTS_PANE), text);
+}
+
+void PostToMainWindow(int commandId) {
+  if (MainWindow) PostMessageA(MainWindow, WM_COMMAND, static_cast<WPARAM>(commandId), 0);
+}
+
+FrontEnd ShellFrontEnd = {nullptr, nullptr, ControlWindowOf, AppendToPane, PostToMainWindow, ShowAssistLines, ""};
 
 LayoutFrame CurrentFrame() {
   RECT outer = {}, client = {};
@@ -180,6 +196,9 @@ static void ResetAllLayouts() {
 bool InitInstance(HINSTANCE instance, int showCommand) {
   AppInstance = instance;
   LoadSettings();
+  ShellFrontEnd.instance = instance;
+  ShellFrontEnd.settingsFile = SettingsFile.c_str();
+  SetFrontEnd(&ShellFrontEnd);
   int savedWidth = SavedWindowWidth, savedHeight = SavedWindowHeight;
   AdjustMainWindowForFrame(MainWindowLayout, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
   ResetAllLayouts();
@@ -204,6 +223,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_CREATE: {
       MainWindow = window;
+      ShellFrontEnd.mainWindow = window;
       LoadLibraryA("riched32.dll");  // kept loaded for the rich edit controls of dialogs
       // List views, progress bars, tabs and up-down controls, and the IP
       // address control of the Connect dialog.
@@ -224,7 +244,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_TIMER:
       if (MainLink.ConnectedFlag && MainLink.PollingEnabled) ResultsPoll(window, false);
-      ScriptTick(window);
+      ScriptTick();
       return 0;
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayoutControls();

@@ -4,11 +4,12 @@
 
 #include <vector>
 
+#include "common/ui_seam.h"
 #include "link/instrument_link.h"
 #include "resources/resource.h"
+#include "script/script_state.h"
 #include "shell/main_window_win.h"
 #include "shell/results_text.h"
-#include "shell/shell_state.h"
 
 namespace qb {
 
@@ -83,7 +84,7 @@ void ResultsPoll(HWND main, bool reset) {
   if (value == -1) {
     FlushResults();
     PostMessageA(main, WM_COMMAND, CMD_DISCONNECT, 1);
-    MessageBoxA(main, "A Comms error has occured, Disconnected from instrument", "Comms Error", 0x30);
+    ShowMessageBox(main, "A Comms error has occured, Disconnected from instrument", "Comms Error", kMbIconExclamation);
   }
 }
 

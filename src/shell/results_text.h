@@ -1,40 +1,18 @@
-// What the results pane shows: unasked bytes from the instrument collected
-// into lines, packed numbers rendered as text, the echo of sent commands, and
-// the command recalled by a click on an echo line.
+// What the results pane shows beside the received lines: the pacing of
+// appends, the echo of sent commands, and the command recalled by a click on
+// an echo line.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "link/reply_lines.h"
+
 namespace qb {
 
-constexpr int kAccumulatorSize = 20480;
-constexpr int kAccumulatorLimit = kAccumulatorSize - 1;  // bytes a line can hold
-
-struct ResultsAccumulator {
-  unsigned char bytes[kAccumulatorSize];
-  int count;
-};
-
+// The results pane's line being collected.
 extern ResultsAccumulator Accumulator;
-
-void ClearAccumulator(ResultsAccumulator& accumulator);
-
-// Feeds one received byte. Returns true when it completed a line: a line end
-// after at least one byte, or a full accumulator. The completed line is then
-// accumulator.bytes[0 .. count); the caller shows it and clears the
-// accumulator. Line ends with nothing collected are skipped.
-bool AccumulateByte(ResultsAccumulator& accumulator, int byte);
-
-// The pane text of a received line: bytes below 0x80 as they are, each packed
-// number (a byte of 0x80 or above and the three after it) as its text. A
-// packed number cut off by the end of the line is read with zeros for its
-// missing bytes.
-std::string RenderResultLine(const unsigned char* bytes, int count);
-
-// The length a completed line adds to ReceivedCharCount: up to its first zero.
-int ReceivedLength(const unsigned char* bytes, int count);
 
 // Whether lines held back from the results pane should go into it now. Each
 // append to a large pane costs time in proportion to the pane's size, so the
@@ -44,9 +22,6 @@ int ReceivedLength(const unsigned char* bytes, int count);
 // wrap.
 constexpr size_t kPaneHoldLimit = 4 * 1024 * 1024;
 bool PaneAppendDue(uint32_t now, uint32_t lastAppendEnd, uint32_t lastAppendCost, size_t waiting);
-
-// Removes every carriage return and line feed, closing the gaps.
-std::string StripLineEnds(const std::string& text);
 
 // The echo of a sent line: "> %s\r\n".
 std::string EchoLine(const std::string& line);

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "connection/connect_settings.h"
+#include "connection/connect_settings_win.h"
 #include "shell/settings.h"
 
 namespace qb {
@@ -38,13 +39,6 @@ long ReadInt(const char* section, const char* key, long fallback) {
   return static_cast<long>(GetPrivateProfileIntA(section, key, static_cast<INT>(fallback), SettingsFile.c_str()));
 }
 
-std::string ReadText(const char* section, const char* key, size_t size) {
-  std::string text(size, '\0');
-  DWORD n = GetPrivateProfileStringA(section, key, "", &text[0], static_cast<DWORD>(size), SettingsFile.c_str());
-  text.resize(n);
-  return text;
-}
-
 void WriteText(const char* section, const char* key, const std::string& value) {
   WritePrivateProfileStringA(section, key, value.c_str(), SettingsFile.c_str());
 }
@@ -63,23 +57,11 @@ void LoadSettings() {
     std::tm local = *std::localtime(&now);
     WriteText("Init", "Created", FormatCreatedStamp(local));
   }
-  LoadConnectionSettings();
+  LoadConnectionSettings(SettingsFile.c_str(), MainLink);
   long height = ReadInt("Init", "MainWindowHeight", -1);
   if (StoredSizeUsable(height, GetSystemMetrics(SM_CYSCREEN))) SavedWindowHeight = static_cast<int>(height);
   long width = ReadInt("Init", "MainWindowWidth", -1);
   if (StoredSizeUsable(width, GetSystemMetrics(SM_CXSCREEN))) SavedWindowWidth = static_cast<int>(width);
-}
-
-void LoadConnectionSettings() {
-  ApplyStoredConnection(ReadInt("Connect", "Interface", 0), ReadText("Connect", "ComPort", 7),
-                        ReadInt("Connect", "BaudRate", 0), ReadText("Connect", "IPAddr", 16), MainLink);
-}
-
-void SaveConnectionSettings(const InstrumentLink& link) {
-  WriteText("Connect", "Interface", std::to_string(link.kind));
-  WriteText("Connect", "ComPort", link.portName);
-  WriteText("Connect", "BaudRate", std::to_string(link.baudRate));
-  WriteText("Connect", "IPAddr", link.ipAddress);
 }
 
 void SaveWindowSize(HWND main) {

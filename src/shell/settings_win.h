@@ -7,8 +7,6 @@
 
 #include <string>
 
-#include "link/instrument_link.h"
-
 namespace qb {
 
 extern std::string SettingsFolder;
@@ -20,10 +18,6 @@ extern int SavedWindowHeight;
 // Finds (and on first run creates) the settings file, then reads the
 // connection defaults and the window size.
 void LoadSettings();
-// Reads section "Connect" into the main link.
-void LoadConnectionSettings();
-// Writes the link's four connection settings to section "Connect".
-void SaveConnectionSettings(const InstrumentLink& link);
 // Stores the window's outer size when it fits the screen and has changed.
 void SaveWindowSize(HWND main);
 

@@ -11,7 +11,7 @@
 
 #include "script/script_interpreter.h"
 #include "script/script_seam.h"
-#include "shell/shell_state.h"
+#include "script/script_state.h"
 
 namespace qbtest {
 

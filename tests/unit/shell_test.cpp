@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/history.h"
+#include "common/text_lines.h"
 #include "shell/results_text.h"
 #include "shell/settings.h"
 

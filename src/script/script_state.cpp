@@ -1,5 +1,5 @@
-// Definitions of the main window's shared state.
-#include "shell/shell_state.h"
+// Definitions of the script state.
+#include "script/script_state.h"
 
 namespace qb {
 

@@ -1,5 +1,6 @@
-// Process-wide state of the main window that the script runner and the
-// command handler share.
+// The script state the runner keeps and the main window reads: whether a
+// script is loaded, running or stepping, and the count of reply characters
+// shown that tells a waiting script its query was answered.
 #pragma once
 
 #include <cstdint>
