@@ -294,10 +294,12 @@ void InsertRemainder(CommandLineView& view, const std::string& line, int p, cons
 
 // The proposal asked for: the whole guess replaces the word at the caret, or
 // the whole command template while the command holds no values yet.
-void ReplaceWord(CommandLineView& view, int p, const std::string& partial, const std::string& fullWord,
-                 const std::string& phrase, bool sameAsPattern, const std::string& guess) {
+void ReplaceWord(CommandLineView& view, const std::string& line, int p, const std::string& partial,
+                 const std::string& fullWord, const std::string& phrase, bool sameAsPattern, const std::string& guess) {
   int start = p == 0 ? 0 : p - Length(partial);
   if (start < 0) start = 0;
+  // An empty slot: p is the separator before it, and the word goes after it.
+  if (partial.empty() && fullWord.empty() && (At(line, p) == ',' || At(line, p) == '?')) start = p + 1;
   if (fullWord.empty()) {
     WriteRangeDiagnostic(start, start);
     SelectInLine(view, start, start);
@@ -346,7 +348,7 @@ std::string Predict(CommandLineView& view, bool forced, bool partialOnly) {
 
   if (!guess.empty() && Predictive.PredictiveActive) {
     if (forced) {
-      ReplaceWord(view, p, partial, fullWord, phrase, sameAsPattern, guess);
+      ReplaceWord(view, line, p, partial, fullWord, phrase, sameAsPattern, guess);
     } else {
       InsertRemainder(view, line, p, partial, guess);
     }

@@ -36,9 +36,9 @@ void AppendToResultsPane(const char* text) {
   if (f.appendToResults && text) f.appendToResults(text);
 }
 
-void PostMainCommand(int commandId) {
+void PostMainCommand(int commandId, intptr_t lParam) {
   const FrontEnd& f = CurrentFrontEnd();
-  if (f.postCommand) f.postCommand(commandId);
+  if (f.postCommand) f.postCommand(commandId, lParam);
 }
 
 void SetAssistLinesShown(bool show) {

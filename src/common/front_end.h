@@ -6,6 +6,8 @@
 // helpers below then do nothing and return null.
 #pragma once
 
+#include <cstdint>
+
 namespace qb {
 
 struct FrontEnd {
@@ -18,8 +20,9 @@ struct FrontEnd {
   // Appends text at the end of the results pane (in order with the poll's
   // held lines); the console prints it.
   void (*appendToResults)(const char* text);
-  // Posts a command id to the main window; it runs after the current message.
-  void (*postCommand)(int commandId);
+  // Posts a command id (with its lParam) to the main window; it runs after
+  // the current message.
+  void (*postCommand)(int commandId, intptr_t lParam);
   // Shows or hides the command assistant's three lines.
   void (*showAssistLines)(bool show);
   // The settings file ("" when there is none).
@@ -36,7 +39,7 @@ void* DialogInstance();
 void* OwnerWindow();
 void* ControlWindow(int id);
 void AppendToResultsPane(const char* text);
-void PostMainCommand(int commandId);
+void PostMainCommand(int commandId, intptr_t lParam = 0);
 void SetAssistLinesShown(bool show);
 const char* SettingsFilePath();
 

@@ -1,6 +1,8 @@
 // The user-interface seam in use and its shortcuts; see ui_seam.h.
 #include "common/ui_seam.h"
 
+#include <atomic>
+
 namespace qb {
 
 static const UiSeam* InstalledSeam = nullptr;
@@ -15,8 +17,18 @@ const UiSeam& CurrentUiSeam() {
   return InstalledSeam ? *InstalledSeam : *DefaultUiSeam();
 }
 
+// Worker threads show boxes too.
+static std::atomic<int> OpenBoxes{0};
+
 int ShowMessageBox(void* owner, const char* text, const char* caption, unsigned flags) {
-  return CurrentUiSeam().messageBox(owner, text, caption, flags);
+  ++OpenBoxes;
+  int answer = CurrentUiSeam().messageBox(owner, text, caption, flags);
+  --OpenBoxes;
+  return answer;
+}
+
+int OpenMessageBoxes() {
+  return OpenBoxes;
 }
 
 void* ShowWaitCursor() {

@@ -34,6 +34,10 @@ const UiSeam& CurrentUiSeam();
 
 // Shortcuts through the seam in use.
 int ShowMessageBox(void* owner, const char* text, const char* caption, unsigned flags);
+// How many message boxes of the user-interface thread are open right now. A
+// box runs a message loop of its own; timer work that must not run again
+// inside it (the results poll, the script tick) checks this first.
+int OpenMessageBoxes();
 void* ShowWaitCursor();
 void RestoreCursor(void* previous);
 

@@ -166,20 +166,28 @@ void Drain(InstrumentLink* link, int milliseconds) {
   }
 }
 
+namespace {
+
+// Whether a send of text failed: a negative result on any link, and on a
+// serial link fewer bytes written than the text holds (0 when the port is
+// closed or the write failed).
+bool SendFailed(const char* text, int result, const InstrumentLink* link) {
+  if (result < 0) return true;
+  return IsSerial(link) && static_cast<size_t>(result) < strlen(text);
+}
+
+}  // namespace
+
 bool SendCommandLine(const char* text) {
   if (!text) return true;
-  int first;
   unsigned char second = static_cast<unsigned char>(text[0] ? text[1] : '\0');
   int upper = toupper(second);
-  if (text[0] == '^' && second != '\0' && ((upper >= 'A' && upper <= 'Z') || second == '[')) {
-    // "^c" sends the control character ETX, "^[" sends ESC; nothing else follows.
-    char control[2] = {static_cast<char>(upper - 0x40), '\0'};
-    first = SendCommand(control, &MainLink);
-  } else {
-    first = SendCommand(text, &MainLink);
-  }
-  int carriageReturn = SendCommand("\r", &MainLink);
-  return first < 0 || carriageReturn < 0;
+  // "^c" sends the control character ETX, "^[" sends ESC; nothing else follows.
+  char control[2] = {static_cast<char>(upper - 0x40), '\0'};
+  bool asControl = text[0] == '^' && second != '\0' && ((upper >= 'A' && upper <= 'Z') || second == '[');
+  const char* line = asControl ? control : text;
+  bool failed = SendFailed(line, SendCommand(line, &MainLink), &MainLink);
+  return SendFailed("\r", SendCommand("\r", &MainLink), &MainLink) || failed;
 }
 
 }  // namespace qb

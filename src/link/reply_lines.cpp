@@ -33,6 +33,7 @@ std::string RenderResultLine(const unsigned char* bytes, int count) {
   std::string out;
   out.reserve(static_cast<size_t>(count) * 2);
   for (int i = 0; i < count;) {
+    if (bytes[i] == 0) break;
     if (bytes[i] < 0x80) {
       out.push_back(static_cast<char>(bytes[i]));
       ++i;

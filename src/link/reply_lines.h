@@ -26,7 +26,8 @@ bool AccumulateByte(ResultsAccumulator& accumulator, int byte);
 // The pane text of a received line: bytes below 0x80 as they are, each packed
 // number (a byte of 0x80 or above and the three after it) as its text. A
 // packed number cut off by the end of the line is read with zeros for its
-// missing bytes.
+// missing bytes. The text ends at a zero byte of the line (one outside a
+// packed number), so it never holds one.
 std::string RenderResultLine(const unsigned char* bytes, int count);
 
 // The length a completed line adds to ReceivedCharCount: up to its first zero.

@@ -24,6 +24,7 @@ bool StopOnFail = false;
 bool ReplyAwaited = false;
 bool ReplySeen = false;
 uint32_t NextStepTime = 0;
+uint32_t ReplyDeadline = 0;
 bool RunStopPosted = false;
 
 namespace {
@@ -209,7 +210,7 @@ bool ExecuteScriptLine(ScriptListing& listing, int& index, ScriptHost& host, int
     default:
       break;  // a comment or an empty line
   }
-  if (ScriptState == SCRIPT_RUNNING) NextStepTime = host.TickCount() + static_cast<uint32_t>(stepDelay);
+  if (ScriptState == SCRIPT_RUNNING) NextStepTime = ReplyDeadline = host.TickCount() + static_cast<uint32_t>(stepDelay);
   return error;
 }
 

@@ -46,6 +46,9 @@ extern bool ReplyAwaited;
 extern bool ReplySeen;
 // Tick count (milliseconds, wrapping) at which the next line falls due.
 extern uint32_t NextStepTime;
+// For an awaited reply: the tick count at which the wait ends at the latest,
+// however long the instrument keeps sending.
+extern uint32_t ReplyDeadline;
 // The last line carried out posted CMD_RUN_STOP itself (a #wait, or the
 // stop-on-fail check); the runner then posts no second one.
 extern bool RunStopPosted;

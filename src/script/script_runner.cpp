@@ -44,7 +44,11 @@ void ScriptTick(ScriptListing& listing, ScriptHost& host) {
 
   if (ScriptState == SCRIPT_RUNNING && !LineDue(now)) {
     if (ReplyAwaited && NewReplyCharacters()) {
-      NextStepTime = now + kReplySettleMs;
+      // Each reply line pulls the next line in to 250 ms after it, but an
+      // instrument that streams lines faster than that cannot hold the
+      // script past the query's own time-out.
+      uint32_t settled = now + kReplySettleMs;
+      NextStepTime = static_cast<int32_t>(settled - ReplyDeadline) > 0 ? ReplyDeadline : settled;
       ReceivedCharCount = -1;
       ReplySeen = true;
     }

@@ -20,6 +20,9 @@ extern int32_t ScriptState;
 // Reply characters shown by the results poll. The interpreter sets it to 0 when
 // it awaits a reply; the runner sets it to -1 once it has seen the reply.
 extern int32_t ReceivedCharCount;
+// Adds the length of a line the poll showed. The count stops at its largest
+// value instead of overflowing: a script only asks whether it grew.
+void AddReceivedCharacters(int count);
 // The chosen script file.
 extern char CurrentScriptPath[260];
 

@@ -38,7 +38,27 @@ void PostCommand(HWND main, int id, LPARAM lParam = 0) {
   PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(id), lParam);
 }
 
+void UpdateScriptButtons() {
+  bool running = ScriptState == SCRIPT_RUNNING;
+  EnableWindow(GetControlWindow(IDC_STEP_BUTTON), !running);
+  EnableWindow(GetControlWindow(IDC_SCRIPT_CLOSE_BUTTON), !running);
+  SetWindowTextA(GetControlWindow(IDC_RUN_STOP_BUTTON), TextTableEntry(running ? TXT_STOP : TXT_RUN));
+}
+
+// While a script is loaded the command line is hidden and the script list
+// takes the focus in its place.
+void FocusInput() {
+  if (ScriptState != SCRIPT_NONE) {
+    SetFocus(GetControlWindow(IDC_SCRIPT_LIST));
+    return;
+  }
+  HWND line = GetControlWindow(IDC_COMMAND_LINE);
+  SetFocus(line);
+  SendMessageA(line, EM_SETSEL, 0, -1);
+}
+
 void Send(HWND main) {
+  if (ScriptState != SCRIPT_NONE) return;  // the hidden command line sends nothing
   std::string line = GetCommandLineText(GetControlWindow(IDC_COMMAND_LINE), 260);
   if (!MainLink.ConnectedFlag || line.empty()) return;
   if (SendCommandLine((line + "\n").c_str())) {
@@ -63,11 +83,13 @@ void RecallFromResults(HWND main) {
   DWORD start = 0, end = 0;
   SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   if (start != end) return;
-  LRESULT lineStart = SendMessageA(pane, EM_LINEINDEX, static_cast<WPARAM>(-1), 0);
-  int length = GetWindowTextLengthA(pane);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(pane, &text[0], length + 1)));
-  std::string command = RecallCommandAt(text, static_cast<long>(lineStart));
+  // Only the caret's line is read: "> " and at most 100 characters of it.
+  LRESULT line = SendMessageA(pane, EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0);
+  char buffer[128] = {};
+  *reinterpret_cast<WORD*>(buffer) = static_cast<WORD>(sizeof buffer - 1);
+  LRESULT copied = SendMessageA(pane, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer));
+  if (copied <= 0 || copied >= static_cast<LRESULT>(sizeof buffer)) return;
+  std::string command = RecallCommandAt(std::string(buffer, static_cast<size_t>(copied)), 0);
   if (command.empty()) return;
   SetWindowTextA(GetControlWindow(IDC_COMMAND_LINE), command.c_str());
   PostCommand(main, CMD_FOCUS_COMMAND_LINE);
@@ -93,6 +115,12 @@ void Connect(HWND main, LPARAM lParam) {
 
 void Disconnect(HWND main, LPARAM lParam) {
   FlushResults();
+  // A running script stops with the link: its buttons are about to be
+  // disabled, so nothing could stop it later.
+  if (ScriptState == SCRIPT_RUNNING || ScriptState == SCRIPT_STEP) {
+    ScriptState = SCRIPT_STOPPED;
+    UpdateScriptButtons();
+  }
   EnableInstrumentItems(main, false);
   SetDictionaryMode(0);
   LinkControl(LINK_CLOSE, &MainLink);
@@ -102,13 +130,6 @@ void Disconnect(HWND main, LPARAM lParam) {
   if (lParam != 0 && ShowMessageBox(main, TextTableEntry(TXT_RECONNECT_QUESTION), TextTableEntry(TXT_PROGRAM_NAME),
                                     kMbYesNo | kMbIconExclamation) == kIdYes)
     PostCommand(main, CMD_CONNECTION, 1);
-}
-
-void UpdateScriptButtons() {
-  bool running = ScriptState == SCRIPT_RUNNING;
-  EnableWindow(GetControlWindow(IDC_STEP_BUTTON), !running);
-  EnableWindow(GetControlWindow(IDC_SCRIPT_CLOSE_BUTTON), !running);
-  SetWindowTextA(GetControlWindow(IDC_RUN_STOP_BUTTON), TextTableEntry(running ? TXT_STOP : TXT_RUN));
 }
 
 }  // namespace
@@ -123,14 +144,11 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       return true;
     case CMD_APPLY_CONNECTED_STATE:
       EnableControls(MainLink.ConnectedFlag);
-      SetFocus(GetControlWindow(IDC_COMMAND_LINE));
+      FocusInput();
       return true;
-    case CMD_FOCUS_COMMAND_LINE: {
-      HWND line = GetControlWindow(IDC_COMMAND_LINE);
-      SetFocus(line);
-      SendMessageA(line, EM_SETSEL, 0, -1);
+    case CMD_FOCUS_COMMAND_LINE:
+      FocusInput();
       return true;
-    }
     case CMD_RECALL_FROM_RESULTS:
       RecallFromResults(main);
       return true;

@@ -6,9 +6,11 @@
 #include <commctrl.h>
 
 #include <initializer_list>
+#include <new>
 
 #include "assist/command_line_win.h"
 #include "common/front_end.h"
+#include "common/ui_seam.h"
 #include "link/instrument_link.h"
 #include "resources/resource.h"
 #include "resources/text_table.h"
@@ -109,8 +111,8 @@ void AppendToPane(const char* text) {
   AppendToResults(GetControlWindow(IDC_RESULTS_PANE), text);
 }
 
-void PostToMainWindow(int commandId) {
-  if (MainWindow) PostMessageA(MainWindow, WM_COMMAND, static_cast<WPARAM>(commandId), 0);
+void PostToMainWindow(int commandId, intptr_t lParam) {
+  if (MainWindow) PostMessageA(MainWindow, WM_COMMAND, static_cast<WPARAM>(commandId), static_cast<LPARAM>(lParam));
 }
 
 FrontEnd ShellFrontEnd = {nullptr, nullptr, ControlWindowOf, AppendToPane, PostToMainWindow, ShowAssistLines, ""};
@@ -219,7 +221,9 @@ bool InitInstance(HINSTANCE instance, int showCommand) {
   return true;
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
       MainWindow = window;
@@ -242,10 +246,20 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       LinkControl(LINK_CLOSE, &MainLink);
       PostQuitMessage(0);
       return 0;
-    case WM_TIMER:
+    case WM_TIMER: {
+      // A message box opened by the poll or a script line runs its own
+      // message loop, which delivers further ticks: those wait until it is
+      // closed, so boxes never nest and the poll never runs inside itself.
+      static bool ticking = false;
+      if (ticking || OpenMessageBoxes() > 0) return 0;
+      struct Ticking {
+        Ticking() { ticking = true; }
+        ~Ticking() { ticking = false; }
+      } guard;
       if (MainLink.ConnectedFlag && MainLink.PollingEnabled) ResultsPoll(window, false);
       ScriptTick();
       return 0;
+    }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayoutControls();
       return 0;
@@ -266,6 +280,24 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return DefWindowProcA(window, message, wParam, lParam);
     default:
       return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Nothing may throw through the window procedure into the system's code.
+  // An allocation that fails (a huge burst of output in the 32-bit build)
+  // drops the lines held back for the pane and says so; the window goes on.
+  try {
+    return HandleMainWindowMessage(window, message, wParam, lParam);
+  } catch (const std::bad_alloc&) {
+    DiscardHeldResults();
+    try {
+      AppendToResults(GetControlWindow(IDC_RESULTS_PANE), "--- output lost: out of memory ---\r\n");
+    } catch (const std::bad_alloc&) {
+    }
+    return 0;
   }
 }
 

@@ -23,6 +23,26 @@ extern ResultsAccumulator Accumulator;
 constexpr size_t kPaneHoldLimit = 4 * 1024 * 1024;
 bool PaneAppendDue(uint32_t now, uint32_t lastAppendEnd, uint32_t lastAppendCost, size_t waiting);
 
+// Adds a completed received line to the text held for the pane: its
+// rendering and "\r\n", or nothing for a line whose first byte is 0. The held
+// text goes to the edit control as a zero-terminated string, so it never
+// holds a zero byte.
+void HoldReceivedLine(std::string& held, const unsigned char* bytes, int count);
+
+// The pane keeps at most kPaneScrollBackLimit characters. When an append
+// would pass it, whole lines go from the top, down to three quarters of the
+// limit, and the marker line takes their place.
+constexpr size_t kPaneScrollBackLimit = 2 * 1024 * 1024;
+constexpr size_t kPaneKeepAfterTrim = kPaneScrollBackLimit / 4 * 3;
+extern const char* const kPaneTrimmedMarker;
+// How many characters must go from the top of a pane of paneLength
+// characters before incoming more are appended (the caller rounds up to a
+// line start); 0 when everything fits.
+size_t PaneTrimCount(size_t paneLength, size_t incoming);
+// Where the part of a batch that a pane can take whole starts: the first line
+// start from which at most limit characters remain (0 when all fit).
+size_t PaneBatchStart(const std::string& batch, size_t limit);
+
 // The echo of a sent line: "> %s\r\n".
 std::string EchoLine(const std::string& line);
 

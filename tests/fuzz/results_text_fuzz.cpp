@@ -22,6 +22,10 @@ void CheckLine(const unsigned char* bytes, int count) {
   // A packed number's 4 bytes become at most 12 characters.
   if (shown.size() > static_cast<size_t>(count) * 3 + 12) abort();
   if (qb::ReceivedLength(bytes, count) > count) abort();
+  // What the pane is handed goes through c_str(): it must hold no zero byte.
+  std::string held;
+  qb::HoldReceivedLine(held, bytes, count);
+  if (strlen(held.c_str()) != held.size()) abort();
 }
 
 }  // namespace

@@ -376,6 +376,12 @@ TEST_F(Assistant, CtrlSpaceReplacesTheWordAtTheCaret) {
   EXPECT_TRUE(Logged("Forced? YES\n"));
   line.Key(KEY_UP);
   EXPECT_EQ(line.Shown(), "mode,[integr]");
+  // In an empty slot the word goes into the slot, not over its comma.
+  line.Set("harmon,,,", 7);
+  StopPredictive();
+  line.Char(' ', true);
+  EXPECT_EQ(line.text, "harmon,thdd,,");
+  EXPECT_EQ(line.Shown(), "harmon,[thdd],,");
   // On a command without values the whole template is replaced.
   line.Set("harm");
   StopPredictive();

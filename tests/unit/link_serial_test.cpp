@@ -51,6 +51,13 @@ TEST_F(LinkSerial, CommandsGoOutAsTheyAreAndTypedLinesWithASeparateCarriageRetur
   qb::MainLink = qb::MakeClosedLink();
   std::string expected = "*IDN?\nMODE?\n\r\x03\r\x1B\r^~\r";
   EXPECT_EQ(ReceivedBytes(sim_, "pty", expected.size()), expected);
+
+  // Once the port is closed a typed line is a failed send, as over the LAN.
+  qb::LinkControl(qb::LINK_CLOSE, &link_);
+  qb::MainLink = link_;
+  EXPECT_TRUE(qb::SendCommandLine("MODE?\n"));
+  EXPECT_TRUE(qb::SendCommandLine("^C"));
+  qb::MainLink = qb::MakeClosedLink();
 }
 
 TEST_F(LinkSerial, RepliesAreCutAtTheFirstCarriageReturnAndKeepABareLineFeed) {

@@ -111,6 +111,30 @@ TEST_F(RunnerTest, RepliesPullTheNextLineIn250msAfterTheLastReplyLine) {
   }
 }
 
+// An instrument that streams lines more often than every 250 ms keeps
+// pulling the next line in, but never past the query's own time-out.
+TEST_F(RunnerTest, AStreamingInstrumentCannotHoldAQueryPastItsTimeOut) {
+  for (uint32_t at = 100; at < 20000; at += 100) answers_["MEAS?"].push_back({at, 12});
+  listing_ = VectorListing({"\"MEAS?", "#reply,2", "\"*RST"});
+  RunUntilStopped();
+  ASSERT_EQ(sendTimes_.size(), 2u);
+  EXPECT_EQ(Gap(1), 2000u);
+  EXPECT_EQ(host_.results.find("TIMEOUT"), std::string::npos);
+}
+
+// The count of shown reply characters saturates instead of overflowing after
+// 2 GB of output, and a script waiting on it still sees it grow.
+TEST_F(RunnerTest, ReplyCharacterCountSaturates) {
+  ReceivedCharCount = INT32_MAX - 10;
+  AddReceivedCharacters(100);
+  EXPECT_EQ(ReceivedCharCount, INT32_MAX);
+  AddReceivedCharacters(INT32_MAX);
+  EXPECT_EQ(ReceivedCharCount, INT32_MAX);
+  ReceivedCharCount = -1;
+  AddReceivedCharacters(5);
+  EXPECT_EQ(ReceivedCharCount, 4);
+}
+
 TEST_F(RunnerTest, UnansweredQueriesTimeOutAndTheScriptGoesOn) {
   listing_ = VectorListing({"\"*IDN?", "\"MEAS?", "#reply,2", "\"*RST"});
   RunUntilStopped();

@@ -2,8 +2,10 @@
 // results pane, echo and recall, settings rules and the debug switch.
 #include <gtest/gtest.h>
 
-#include "shell/history.h"
+#include <cstring>
+
 #include "common/text_lines.h"
+#include "shell/history.h"
 #include "shell/results_text.h"
 #include "shell/settings.h"
 
@@ -83,6 +85,44 @@ TEST(ResultsLines, ReceivedLengthStopsAtTheFirstZero) {
   const unsigned char line[] = {'a', 'b', 0, 'c'};
   EXPECT_EQ(ReceivedLength(line, 4), 2);
   EXPECT_EQ(ReceivedLength(line, 1), 1);
+}
+
+// The held text reaches the edit control as a zero-terminated string: a zero
+// byte inside a line cuts that line there and nothing after it.
+TEST(ResultsLines, AZeroByteCutsOnlyItsOwnLine) {
+  static ResultsAccumulator acc;
+  ClearAccumulator(acc);
+  std::string held;
+  const char bytes[] = "first\r\nA\0B\r\nsecond\r\n\0skipped\r\nthird\r\n";
+  std::string stream(bytes, sizeof bytes - 1);
+  for (unsigned char c : stream) {
+    if (AccumulateByte(acc, c)) {
+      HoldReceivedLine(held, acc.bytes, acc.count);
+      ClearAccumulator(acc);
+    }
+  }
+  EXPECT_EQ(std::string(held.c_str()), "first\r\nA\r\nsecond\r\nthird\r\n");
+  EXPECT_EQ(strlen(held.c_str()), held.size());
+  // A zero inside a packed number is part of the number, not a line end.
+  const unsigned char packed[] = {'v', '=', 0x81, 0x00, 0x00, 0x00, 'V'};
+  std::string shown = RenderResultLine(packed, 7);
+  EXPECT_EQ(shown.back(), 'V');
+  EXPECT_EQ(shown.find('\0'), std::string::npos);
+}
+
+TEST(ResultsLines, ThePaneDropsWholeLinesFromTheTopPastItsLimit) {
+  EXPECT_EQ(PaneTrimCount(1000, 1000), 0u);
+  EXPECT_EQ(PaneTrimCount(kPaneScrollBackLimit - 10, 10), 0u);
+  // One character over: back down to three quarters, the new text included.
+  EXPECT_EQ(PaneTrimCount(kPaneScrollBackLimit - 10, 11), kPaneScrollBackLimit - 10 - (kPaneKeepAfterTrim - 11));
+  EXPECT_EQ(PaneTrimCount(kPaneScrollBackLimit, kPaneKeepAfterTrim + 5), kPaneScrollBackLimit);
+  // A batch larger than the pane keeps its newest whole lines.
+  std::string batch = "aaaa\r\nbbbb\r\ncccc\r\n";
+  EXPECT_EQ(PaneBatchStart(batch, 100), 0u);
+  EXPECT_EQ(batch.substr(PaneBatchStart(batch, 13)), "bbbb\r\ncccc\r\n");
+  EXPECT_EQ(batch.substr(PaneBatchStart(batch, 12)), "bbbb\r\ncccc\r\n");
+  EXPECT_EQ(batch.substr(PaneBatchStart(batch, 11)), "cccc\r\n");
+  EXPECT_EQ(PaneBatchStart(std::string(50, 'x'), 10), 50u);  // no line end: nothing fits whole
 }
 
 TEST(ResultsLines, HeldLinesGoIntoThePaneNoMoreThanHalfTheTime) {
