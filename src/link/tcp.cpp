@@ -15,6 +15,24 @@ void SetLanReadTimeout(uint32_t milliseconds) {
   LanReadTimeout = milliseconds;
 }
 
+// The one-address connect: started, then given the 2 seconds.
+int TcpConnect(const char* ipAddress, intptr_t& socket) {
+  int started = TcpConnectStart(ipAddress, socket);
+  if (started == 1) {
+    const bool wantWrite = true;
+    bool ready = false;
+    const uint64_t start = SteadyMs(), limit = kConnectTimeoutMs;
+    int waited;
+    do {
+      uint64_t spent = SteadyMs() - start;
+      waited = TcpWaitAny(&socket, &wantWrite, &ready, 1, spent >= limit ? 0 : static_cast<int>(limit - spent));
+    } while (waited == 0 && SteadyMs() - start < limit);
+    started = waited > 0 && ready ? TcpConnectResult(socket) : -1;
+    if (started != 0) TcpClose(socket);
+  }
+  return started == 0 ? 0 : -1;
+}
+
 void RingReset(InstrumentLink* link) {
   link->ringCount = 0;
   link->ringWrite = 0;
@@ -58,7 +76,9 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
   int length = 0;
   const uint64_t start = SteadyMs();
   const uint64_t limit = static_cast<uint64_t>(LanReadTimeout) * kLineReadLimitFactor;
-  int pumped = TcpPump(link);
+  // Right after a command the reply has rarely arrived yet: waiting first and
+  // receiving when the socket says so saves a receive that finds nothing.
+  int pumped = 0;
   for (;;) {
     int byte;
     while ((byte = RingTake(link)) >= 0) {
@@ -69,11 +89,6 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
     // The ring is empty: wait for more, at most LanReadTimeout from now.
     const uint64_t idleSince = SteadyMs();
     for (;;) {
-      uint64_t now = SteadyMs();
-      if (now - idleSince >= LanReadTimeout || now - start >= limit) {
-        memset(buffer, 0, static_cast<size_t>(size));
-        return -1;
-      }
       if (pumped < 0) {
         SleepMs(10);  // the peer has closed: nothing will come, but keep the time-out
       } else {
@@ -81,6 +96,11 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
       }
       pumped = TcpPump(link);
       if (link->ringCount > 0) break;
+      uint64_t now = SteadyMs();
+      if (now - idleSince >= LanReadTimeout || now - start >= limit) {
+        memset(buffer, 0, static_cast<size_t>(size));
+        return -1;
+      }
     }
   }
 }
