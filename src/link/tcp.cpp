@@ -28,8 +28,9 @@ int TcpConnect(const char* ipAddress, intptr_t& socket) {
       waited = TcpWaitAny(&socket, &wantWrite, &ready, 1, spent >= limit ? 0 : static_cast<int>(limit - spent));
     } while (waited == 0 && SteadyMs() - start < limit);
     started = waited > 0 && ready ? TcpConnectResult(socket) : -1;
-    if (started != 0) TcpClose(socket);
   }
+  if (started == 0) started = TcpPrepareLinkSocket(socket);
+  if (started != 0) TcpClose(socket);
   return started == 0 ? 0 : -1;
 }
 
@@ -76,8 +77,8 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
   int length = 0;
   const uint64_t start = SteadyMs();
   const uint64_t limit = static_cast<uint64_t>(LanReadTimeout) * kLineReadLimitFactor;
-  // Right after a command the reply has rarely arrived yet: waiting first and
-  // receiving when the socket says so saves a receive that finds nothing.
+  // Right after a command the reply has rarely arrived yet: a receive that
+  // waits for it is one call where a check, a wait and a receive are three.
   int pumped = 0;
   for (;;) {
     int byte;
@@ -90,11 +91,10 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
     const uint64_t idleSince = SteadyMs();
     for (;;) {
       if (pumped < 0) {
-        SleepMs(10);  // the peer has closed: nothing will come, but keep the time-out
+        SleepMs(kTcpReceiveSliceMs);  // the peer has closed: nothing will come, but keep the time-out
       } else {
-        TcpWaitReadable(link, 10);
+        pumped = TcpReceiveWait(link);
       }
-      pumped = TcpPump(link);
       if (link->ringCount > 0) break;
       uint64_t now = SteadyMs();
       if (now - idleSince >= LanReadTimeout || now - start >= limit) {

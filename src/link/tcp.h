@@ -3,9 +3,10 @@
 // their terminating zero byte, and a 1024-byte receive ring that turns the
 // stream into single bytes and lines. The Winsock (tcp_win.cpp) and BSD socket
 // (tcp_posix.cpp) drivers provide the socket calls; the ring and the reads in
-// tcp.cpp are shared. The socket stays non-blocking for its whole life, so no
-// call waits longer than its own limit: a send to a peer that has stopped
-// reading gives up after the read time-out instead of hanging.
+// tcp.cpp are shared. No call on the socket waits longer than its own limit:
+// receives that must not wait do not, a waiting receive gives up after a
+// 10 ms slice, and a send to a peer that has stopped reading gives up after
+// the read time-out instead of hanging.
 #pragma once
 
 #include <cstdint>
@@ -64,8 +65,16 @@ int TcpSend(InstrumentLink* link, const char* text);
 // bytes). Returns the count added, 0 when nothing was waiting, -1 when the
 // peer has closed or the socket failed (not reported further).
 int TcpPump(InstrumentLink* link);
-// Waits up to milliseconds for the socket to have something to read.
-bool TcpWaitReadable(InstrumentLink* link, int milliseconds);
+// How long one TcpReceiveWait waits at most.
+constexpr int kTcpReceiveSliceMs = 10;
+// Waits up to kTcpReceiveSliceMs for bytes and moves what arrives (at most
+// 255) into the ring, in one call to the socket layer when the bytes come in
+// time. The count, 0 when nothing came, -1 when the peer has closed or the
+// socket failed. For sockets made by TcpConnect.
+int TcpReceiveWait(InstrumentLink* link);
+// Readies a socket that TcpConnectStart connected for a link's reads
+// (TcpReceiveWait); 0, or -1 when it cannot be.
+int TcpPrepareLinkSocket(intptr_t socket);
 // One received byte (0-255), or -2 when none is waiting. Never an error.
 int TcpReadByte(InstrumentLink* link);
 // One line: carriage returns dropped, a line feed ends it (not stored), bytes

@@ -1,8 +1,9 @@
 // The TCP transport's socket calls on BSD sockets, with the Winsock driver's
-// behaviour: a non-blocking socket throughout, a connect given 2 seconds,
-// receives that never wait and sends that wait for room at most the read
-// time-out. poll() stands in for select() so that any descriptor number
-// works; sends never raise SIGPIPE.
+// behaviour: a non-blocking connect given 2 seconds; then receives that do
+// not wait (MSG_DONTWAIT), a waiting receive bounded by a receive time-out of
+// one slice, and sends that do not block (MSG_DONTWAIT) and wait for room in
+// poll() at most the read time-out. poll() stands in for select() so that any
+// descriptor number works; sends never raise SIGPIPE.
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -138,10 +139,26 @@ int TcpPump(InstrumentLink* link) {
   return static_cast<int>(n);
 }
 
-bool TcpWaitReadable(InstrumentLink* link, int milliseconds) {
-  if (!link || !TcpSocketValid(link->socket)) return false;
-  pollfd p = {FdOf(link->socket), POLLIN | POLLPRI, 0};
-  return poll(&p, 1, milliseconds) > 0;
+int TcpPrepareLinkSocket(intptr_t socket) {
+  // Blocking, with a receive time-out of one slice: a waiting receive is then
+  // one call. The receives and sends that must not wait say so each time.
+  int fd = FdOf(socket);
+  int flags = fcntl(fd, F_GETFL);
+  timeval slice = {0, kTcpReceiveSliceMs * 1000};
+  return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 &&
+                 setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &slice, sizeof slice) == 0
+             ? 0
+             : -1;
+}
+
+int TcpReceiveWait(InstrumentLink* link) {
+  if (!link || !TcpSocketValid(link->socket)) return -1;
+  unsigned char chunk[kTcpReceiveChunk + 1] = {};
+  ssize_t n = recv(FdOf(link->socket), chunk, kTcpReceiveChunk, 0);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 0;
+  if (n <= 0) return -1;
+  RingAppend(link, chunk, static_cast<int>(n));
+  return static_cast<int>(n);
 }
 
 }  // namespace qb

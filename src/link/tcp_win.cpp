@@ -1,9 +1,9 @@
 // The TCP transport's socket calls on Windows Sockets 2.2. The socket is
 // non-blocking from its connect to its close: a receive that finds nothing
-// says so at once (one call, no select() before it), and a send to a peer
-// whose window stays shut waits for room in select() at most the read
-// time-out. select() takes up to kTcpWaitMax sockets, for the LAN search's
-// connects to every found address at once.
+// says so at once (one call, no select() before it); a receive that waits is
+// an overlapped one, waited for at most one slice (and cancelled after it); and a send to a peer whose window stays
+// shut waits for room in select() at most the read time-out. select() takes up to kTcpWaitMax sockets, for the LAN
+// search's connects to every found address at once.
 #ifndef FD_SETSIZE
 #define FD_SETSIZE 512  // kTcpWaitMax; must come before winsock2.h
 #endif
@@ -34,6 +34,19 @@ bool SelectReadable(SOCKET s, int milliseconds) {
   FD_SET(s, &failed);
   timeval wait = {milliseconds / 1000, (milliseconds % 1000) * 1000};
   return select(0, &readable, nullptr, &failed, &wait) > 0 && FD_ISSET(s, &readable);
+}
+
+// The event that the waiting receive of this thread waits on, made once
+// per thread and closed when the thread ends; null when none can be made.
+HANDLE ThreadReceiveEvent() {
+  struct Holder {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~Holder() {
+      if (event) CloseHandle(event);
+    }
+  };
+  static thread_local Holder holder;
+  return holder.event;
 }
 
 }  // namespace
@@ -182,9 +195,39 @@ int TcpPump(InstrumentLink* link) {
   return n;
 }
 
-bool TcpWaitReadable(InstrumentLink* link, int milliseconds) {
-  if (!link || !TcpSocketValid(link->socket)) return false;
-  return SelectReadable(SocketOf(link->socket), milliseconds);
+int TcpPrepareLinkSocket(intptr_t socket) {
+  // The socket stays non-blocking; the waiting receive is an overlapped one.
+  return TcpSocketValid(socket) ? 0 : -1;
+}
+
+int TcpReceiveWait(InstrumentLink* link) {
+  if (!link || !TcpSocketValid(link->socket)) return -1;
+  SOCKET s = SocketOf(link->socket);
+  HANDLE event = ThreadReceiveEvent();
+  if (!event) return SelectReadable(s, kTcpReceiveSliceMs) ? TcpPump(link) : 0;
+  unsigned char chunk[kTcpReceiveChunk + 1] = {};
+  WSABUF buffer = {kTcpReceiveChunk, reinterpret_cast<char*>(chunk)};
+  WSAOVERLAPPED overlapped = {};
+  overlapped.hEvent = event;
+  DWORD received = 0, flags = 0;
+  if (WSARecv(s, &buffer, 1, &received, &flags, &overlapped, nullptr) == SOCKET_ERROR) {
+    int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK) {
+      // Not taken as an overlapped receive: wait and receive in two steps.
+      return SelectReadable(s, kTcpReceiveSliceMs) ? TcpPump(link) : 0;
+    }
+    if (error != WSA_IO_PENDING) return -1;
+    // The receive has ended before the chunk it writes to goes out of scope:
+    // after the slice it is cancelled, and its end waited for.
+    if (WaitForSingleObject(event, kTcpReceiveSliceMs) != WAIT_OBJECT_0)
+      CancelIoEx(reinterpret_cast<HANDLE>(s), &overlapped);
+    if (!WSAGetOverlappedResult(s, &overlapped, &received, TRUE, &flags)) {
+      return WSAGetLastError() == WSA_OPERATION_ABORTED ? 0 : -1;
+    }
+  }
+  if (received == 0) return -1;  // the peer has closed
+  RingAppend(link, chunk, static_cast<int>(received));
+  return static_cast<int>(received);
 }
 
 }  // namespace qb
