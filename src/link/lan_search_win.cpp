@@ -39,6 +39,10 @@ void ShowSearching(HWND window) {
   char text[sizeof SearchingCaption + sizeof kSearchingSuffix];
   snprintf(text, sizeof text, "%s%s", SearchingCaption, kSearchingSuffix);
   SetWindowTextA(window, text);  // redraws the caption at once
+  // A look at the queue lets the display take the new caption before the
+  // search keeps this thread busy (nothing is removed from the queue).
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
   SearchingWindow = window;
 }
 
