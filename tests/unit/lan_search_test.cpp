@@ -288,6 +288,25 @@ TEST(FoundInstruments, AFullListOfSilentAddressesIsAskedAllAtOnceWithinTheBound)
   EXPECT_FALSE(qb::WinsockStarted);
 }
 
+TEST(FoundInstruments, ASearchWhileALanLinkIsOpenLeavesThatLinkWorking) {
+  SimProcess connected, found;
+  qb::InstrumentLink link = qb::MakeClosedLink(), other = qb::MakeClosedLink();
+  std::string error;
+  ASSERT_TRUE(StartLanSim(connected, link, {"--model", "ztq"}, &error)) << error;
+  ASSERT_TRUE(StartLanSim(found, other, {"--model", "hxa"}, &error)) << error;
+  ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link), 0);
+  qb::FoundInstrumentList list;
+  memset(&list, 0, sizeof list);
+  snprintf(list.records[0].ipAddress, sizeof list.records[0].ipAddress, "%.15s", other.ipAddress);
+  std::vector<Row> rows;
+  EXPECT_EQ(qb::IdentifyFoundInstruments(list, CollectRow, &rows), 1);
+  // Windows Sockets stays started for the open link, and the link works.
+  EXPECT_TRUE(qb::WinsockStarted);
+  EXPECT_EQ(ExchangeReply(link, "*IDN?\n", 0), "QUARTZLINE,ZTQ1200,7,2.01");
+  qb::LinkControl(qb::LINK_CLOSE, &link);
+  EXPECT_FALSE(qb::WinsockStarted);
+}
+
 // A plain UDP socket on a loopback address that sends datagrams to the
 // search's socket, as instruments answering would.
 class LoopbackSender {
