@@ -1,10 +1,13 @@
 #!/bin/bash
 # Measures round trips per second of "*IDN?" over TCP loopback against one
-# virtual instrument, for the program's link (natively and under Wine) and for
-# the two tools users would pick instead: pyvisa-py with a raw socket resource
-# and lxi's benchmark. Installs what is missing, builds what it needs (an
-# unsanitized native build in build/bench, and the win64 preset), and prints
-# each rate and the ratios as its last lines.
+# virtual instrument, for the program's link (natively and under Wine), for a
+# minimal blocking send/recv loop with the same query and no link layer (the
+# floor; natively and under Wine, taking turns with the link in one process,
+# see bench/link_bench.cpp --compare) and for the two tools users would pick
+# instead: pyvisa-py with a raw socket resource and lxi's benchmark. Installs
+# what is missing, builds what it needs (an unsanitized native build in
+# build/bench, and the win64 preset), and prints each rate and the ratios as
+# its last lines. The link's goal is 0.9 of the minimal loop on both.
 #
 #   scripts/bench-link.sh [COUNT]        (default 10000 queries each)
 #
@@ -35,6 +38,17 @@ wine_line=$(tests/e2e/wine-run.sh build/win64 build/win64/bench/quillbox-link-be
 echo "${wine_line:-quillbox (Wine): failed}"
 wine=$(echo "$wine_line" | rate_of)
 
+# The link against the minimal loop, taking turns in one process.
+compare_native=$(build/bench/bench/quillbox-link-bench --compare "$address" "$count" "native") || exit 1
+echo "$compare_native"
+compare_wine=$(tests/e2e/wine-run.sh build/win64 build/win64/bench/quillbox-link-bench.exe --compare "$address" \
+  "$count" "Wine" | grep -E 'round trips/s|minimal loop:' | tr -d '\r')
+echo "${compare_wine:-Wine comparison: failed}"
+minimal_native=$(echo "$compare_native" | grep '^native minimal loop:' | rate_of)
+minimal_wine=$(echo "$compare_wine" | grep '^Wine minimal loop:' | rate_of)
+ratio_native=$(echo "$compare_native" | sed -n 's/^native link \/ minimal loop: //p')
+ratio_wine=$(echo "$compare_wine" | sed -n 's/^Wine link \/ minimal loop: //p')
+
 pyvisa_line=$(/usr/bin/python3 - "$address" "$count" <<'PY'
 import sys, time
 import pyvisa
@@ -62,6 +76,10 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a > 0 && b > 0) printf "%.2f", a 
 echo
 echo "quillbox native: ${native:-n/a} round trips/s"
 echo "quillbox Wine: ${wine:-n/a} round trips/s"
+echo "minimal loop native: ${minimal_native:-n/a} round trips/s"
+echo "minimal loop Wine: ${minimal_wine:-n/a} round trips/s"
+echo "native link / minimal loop: ${ratio_native:-n/a} (goal 0.9; in turns)"
+echo "Wine link / minimal loop: ${ratio_wine:-n/a} (goal 0.9; in turns)"
 echo "pyvisa-py: ${pyvisa:-n/a} round trips/s"
 echo "lxi: ${lxi:-n/a} round trips/s"
 echo "native / pyvisa-py: $(ratio "${native:-0}" "${pyvisa:-0}")"

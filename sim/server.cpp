@@ -126,19 +126,31 @@ bool Server::Start() {
 
 void Server::Send(Channel& channel, const std::string& bytes) {
   if (channel.fd < 0 || bytes.empty()) return;
+  size_t room = kOutboxLimit > channel.outbox.size() ? kOutboxLimit - channel.outbox.size() : 0;
+  if (bytes.size() > room && channel.dropped == 0)
+    transcript_.Note(channel.name, "output dropped: the peer reads nothing");
+  channel.dropped += bytes.size() > room ? bytes.size() - room : 0;
+  channel.outbox.append(bytes, 0, std::min(room, bytes.size()));
+  Flush(channel);
+}
+
+void Server::Flush(Channel& channel) {
   size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(channel.fd, bytes.data() + done, bytes.size() - done);
+  while (channel.fd >= 0 && done < channel.outbox.size()) {
+    ssize_t n = write(channel.fd, channel.outbox.data() + done, channel.outbox.size() - done);
     if (n > 0) {
-      transcript_.Record(channel.name, false, bytes.data() + done, static_cast<size_t>(n));
+      transcript_.Record(channel.name, false, channel.outbox.data() + done, static_cast<size_t>(n));
       done += static_cast<size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
     } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd p = {channel.fd, POLLOUT, 0};
-      poll(&p, 1, 100);
+      break;  // the rest goes when the poll says there is room
     } else {
+      channel.outbox.clear();  // the peer is gone; its read side says so
       return;
     }
   }
+  channel.outbox.erase(0, done);
 }
 
 void Server::AcceptClient() {
@@ -328,7 +340,7 @@ int Server::Run() {
     }
     for (auto& c : channels_) {
       if (c->fd < 0) continue;
-      fds.push_back({c->fd, POLLIN, 0});
+      fds.push_back({c->fd, static_cast<short>(c->outbox.empty() ? POLLIN : POLLIN | POLLOUT), 0});
       owners.push_back(c.get());
     }
     const size_t firstResponder = fds.size();
@@ -346,9 +358,10 @@ int Server::Run() {
       if (!fds[i].revents || (owners[i] && owners[i]->fd < 0)) continue;
       if (!owners[i]) {
         AcceptClient();
-      } else {
-        ReadChannel(*owners[i]);
+        continue;
       }
+      if (fds[i].revents & POLLOUT) Flush(*owners[i]);
+      if ((fds[i].revents & ~POLLOUT) && owners[i]->fd >= 0) ReadChannel(*owners[i]);
     }
     // Forget closed TCP clients.
     for (size_t i = 0; i < channels_.size();) {

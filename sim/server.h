@@ -22,6 +22,8 @@ struct Channel {
   std::string pending;             // bytes of the command being received
   int idnQueries = 0;              // "*IDN?" queries received so far
   std::vector<uint64_t> timerDue;  // when each --every/--once timer runs next
+  std::string outbox;              // bytes the peer has not taken yet
+  size_t dropped = 0;              // bytes lost because the outbox was full
 };
 
 class Instrument;
@@ -37,8 +39,11 @@ class Server {
   // Runs until SIGTERM or SIGINT. Returns the exit code.
   int Run();
 
-  // Writes bytes to a channel and records them.
+  // Writes bytes to a channel and records them. What the peer does not take
+  // at once waits in the channel's outbox, so a peer that stops reading holds
+  // up nobody else; past kOutboxLimit further bytes are dropped (and noted).
   void Send(Channel& channel, const std::string& bytes);
+  static constexpr size_t kOutboxLimit = 64u << 20;
   // Runs a behaviour script on a channel from step `from` on; a wait step
   // leaves the rest for later.
   void RunScript(Channel& channel, const Script& script, size_t from = 0);
@@ -49,6 +54,8 @@ class Server {
   void AcceptClient();
   void ReadChannel(Channel& channel);
   void CloseChannel(Channel& channel);
+  // Writes what the outbox holds until the peer takes no more.
+  void Flush(Channel& channel);
   // Closes the pseudo-terminal; with reopenMs > 0 a new one replaces it that
   // much later (and --pty-link points at it).
   void HangUp(Channel& channel, int reopenMs);

@@ -4,8 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "common/tick_clock.h"
+#include "link/tcp.h"
 #include "link/udp.h"
 
 namespace qb {
@@ -156,30 +159,157 @@ const char* RowText(FoundRowKind kind, const FoundInstrument& record) {
   }
 }
 
-int IdentifyFoundInstruments(FoundInstrumentList& list, FoundRowSink sink, void* context) {
-  InstrumentLink link = MakeClosedLink();
-  link.kind = LINK_LAN;
-  SetReadTimeout(kFoundIdentifyTimeoutMs, &link);
-  int rows = 0;
-  for (int i = 0; i < kFoundInstrumentCapacity && list.records[i].ipAddress[0] != '\0'; ++i) {
-    FoundInstrument& record = list.records[i];
-    char address[sizeof record.ipAddress];
-    snprintf(address, sizeof address, "%.*s", static_cast<int>(strnlen(record.ipAddress, sizeof address - 1)),
-             record.ipAddress);
-    snprintf(link.ipAddress, sizeof link.ipAddress, "%s", address);
-    FoundRowKind kind = ROW_NO_CONNECTION;
-    if (LinkControl(LINK_OPEN, &link) == 0) {
-      char reply[kFoundReplySize];
-      SendCommand("*IDN?\n", &link);
-      int length = ReadReply(reply, sizeof reply, &link);
-      kind = RowForReply(reply, length, record);
+namespace {
+
+// One found address on its way through the identification.
+struct Asking {
+  enum Phase { CONNECTING, DRAINING, AWAITING, DONE } phase;
+  InstrumentLink link;  // kind LAN: its socket and receive ring
+  uint64_t since;       // when the phase began
+  uint64_t lastByte;    // when the reply last grew
+  char reply[kFoundReplySize];
+  int length;
+  FoundRowKind row;
+};
+
+void Finish(Asking& a, FoundRowKind row) {
+  TcpClose(a.link.socket);
+  a.row = row;
+  a.phase = Asking::DONE;
+}
+
+// Takes what has arrived into the reply, as the link's line read does:
+// carriage returns dropped, bytes past the buffer dropped, a line feed ends
+// it. True when the line is complete.
+bool TakeReply(Asking& a) {
+  int byte;
+  while ((byte = RingTake(&a.link)) >= 0) {
+    if (byte == '\n') return true;
+    if (byte == '\r') continue;
+    if (a.length < kFoundReplySize - 1) a.reply[a.length++] = static_cast<char>(byte);
+  }
+  return false;
+}
+
+// Moves one address on after its socket was waited for.
+void Advance(Asking& a, bool ready, uint64_t now, uint64_t connectDeadline, FoundInstrument& record) {
+  if (a.phase == Asking::CONNECTING) {
+    if (ready) {
+      if (TcpConnectResult(a.link.socket) != 0) return Finish(a, ROW_NO_CONNECTION);
+      a.phase = Asking::DRAINING;
+      a.since = now;
+    } else if (now >= connectDeadline) {
+      return Finish(a, ROW_NO_CONNECTION);
     }
-    LinkControl(LINK_CLOSE, &link);
-    if (kind == ROW_NONE) continue;
-    if (sink) sink(context, i, address, RowText(kind, record));
+    return;
+  }
+  int pumped = 0;
+  if (ready) {
+    // Up to a ring's worth at a time, so one flooding address cannot hold
+    // the others up.
+    for (int i = 0; i < kReceiveRingSize / kTcpReceiveChunk && (pumped = TcpPump(&a.link)) > 0; ++i) {
+      if (a.phase == Asking::DRAINING) {
+        RingReset(&a.link);
+      } else {
+        a.lastByte = now;
+        if (TakeReply(a)) {
+          a.reply[a.length] = '\0';
+          return Finish(a, RowForReply(a.reply, a.length, record));
+        }
+      }
+    }
+  }
+  if (a.phase == Asking::DRAINING) {
+    if (now - a.since < static_cast<uint64_t>(kFoundDrainMs)) return;
+    RingReset(&a.link);
+    if (TcpSend(&a.link, "*IDN?\n") != 0) return Finish(a, ROW_NO_REPLY);
+    a.phase = Asking::AWAITING;
+    a.since = a.lastByte = now;
+    return;
+  }
+  // A peer that has closed will say nothing more.
+  if (pumped < 0 || now - a.lastByte >= static_cast<uint64_t>(kFoundIdentifyTimeoutMs) ||
+      now - a.since >= static_cast<uint64_t>(kFoundReplyLimitMs)) {
+    Finish(a, ROW_NO_REPLY);
+  }
+}
+
+}  // namespace
+
+int IdentifyFoundInstruments(FoundInstrumentList& list, FoundRowSink sink, void* context) {
+  const int count = FoundInstrumentCount(list.records, kFoundInstrumentCapacity);
+  SetLanReadTimeout(kFoundIdentifyTimeoutMs);
+  // Sockets need Windows Sockets started; a link that is open keeps it.
+  const bool wasStarted = WinsockStarted;
+  const bool started = WinsockControl(WINSOCK_START) == 0;
+  std::vector<Asking> asked(static_cast<size_t>(count));
+  const uint64_t start = SteadyMs();
+  const uint64_t connectDeadline = start + kConnectTimeoutMs;
+  for (int i = 0; i < count; ++i) {
+    Asking& a = asked[static_cast<size_t>(i)];
+    a.link = MakeClosedLink();
+    a.link.kind = LINK_LAN;
+    a.length = 0;
+    a.row = ROW_NONE;
+    a.since = a.lastByte = start;
+    a.phase = Asking::CONNECTING;
+    char address[sizeof list.records[i].ipAddress];
+    snprintf(address, sizeof address, "%.*s", static_cast<int>(strnlen(list.records[i].ipAddress, sizeof address - 1)),
+             list.records[i].ipAddress);
+    int connecting = started ? TcpConnectStart(address, a.link.socket) : -1;
+    if (connecting < 0) {
+      Finish(a, ROW_NO_CONNECTION);
+    } else if (connecting == 0) {
+      a.phase = Asking::DRAINING;
+    }
+  }
+
+  std::vector<intptr_t> sockets(static_cast<size_t>(count));
+  std::vector<int> owners(static_cast<size_t>(count));
+  std::unique_ptr<bool[]> wantWrite(new bool[static_cast<size_t>(count) + 1]);
+  std::unique_ptr<bool[]> ready(new bool[static_cast<size_t>(count) + 1]);
+  for (;;) {
+    int waiting = 0;
+    for (int i = 0; i < count; ++i) {
+      const Asking& a = asked[static_cast<size_t>(i)];
+      if (a.phase == Asking::DONE) continue;
+      sockets[static_cast<size_t>(waiting)] = a.link.socket;
+      wantWrite[waiting] = a.phase == Asking::CONNECTING;
+      owners[static_cast<size_t>(waiting++)] = i;
+    }
+    if (waiting == 0) break;
+    uint64_t now = SteadyMs();
+    if (now - start >= static_cast<uint64_t>(kFoundIdentifyLimitMs)) {
+      for (int w = 0; w < waiting; ++w) {
+        Asking& a = asked[static_cast<size_t>(owners[static_cast<size_t>(w)])];
+        Finish(a, a.phase == Asking::CONNECTING ? ROW_NO_CONNECTION : ROW_NO_REPLY);
+      }
+      break;
+    }
+    // Short slices: the drains and time-outs of the others run on the clock.
+    if (TcpWaitAny(sockets.data(), wantWrite.get(), ready.get(), waiting, 10) < 0) {
+      for (int w = 0; w < waiting; ++w) ready[w] = false;
+      SleepMs(10);
+    }
+    now = SteadyMs();
+    for (int w = 0; w < waiting; ++w) {
+      int i = owners[static_cast<size_t>(w)];
+      Advance(asked[static_cast<size_t>(i)], ready[w], now, connectDeadline, list.records[i]);
+    }
+  }
+  if (started && !wasStarted) WinsockControl(WINSOCK_STOP);
+  SetLanReadTimeout(kDefaultReadTimeoutMs);
+
+  int rows = 0;
+  for (int i = 0; i < count; ++i) {
+    const Asking& a = asked[static_cast<size_t>(i)];
+    if (a.row == ROW_NONE) continue;
+    char address[sizeof list.records[i].ipAddress];
+    snprintf(address, sizeof address, "%.*s", static_cast<int>(strnlen(list.records[i].ipAddress, sizeof address - 1)),
+             list.records[i].ipAddress);
+    if (sink) sink(context, i, address, RowText(a.row, list.records[i]));
     ++rows;
   }
-  SetReadTimeout(kDefaultReadTimeoutMs, &link);
   return rows;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "link/instrument_link.h"
+#include "link/tcp.h"
 
 namespace qb {
 
@@ -89,6 +90,15 @@ constexpr char kNoConnectionText[] = "Connection Failed 1";
 constexpr char kNoReplyText[] = "Connection Failed 2";
 constexpr int kFoundIdentifyTimeoutMs = 500;
 constexpr int kFoundReplySize = 128;
+// What arrives this long after a connection is made is discarded, as the
+// open of a link does, before "*IDN?" is sent.
+constexpr int kFoundDrainMs = 100;
+// A reply that keeps coming without its line feed is given up after this many
+// times the read time-out, as the link's line read does.
+constexpr int kFoundReplyLimitMs = kFoundIdentifyTimeoutMs * 4;
+// The whole identification ends by then whatever the addresses do: the
+// connect limit, the drain and the longest reply.
+constexpr int kFoundIdentifyLimitMs = kConnectTimeoutMs + kFoundDrainMs + kFoundReplyLimitMs;
 
 // What the reply to "*IDN?" (length as ReadReply returned it) makes of the
 // record's row. For an identified instrument the text after the reply's first
@@ -101,10 +111,12 @@ const char* RowText(FoundRowKind kind, const FoundInstrument& record);
 // second column's text.
 using FoundRowSink = void (*)(void* context, int index, const char* address, const char* text);
 
-// Connects to each found address in turn over a temporary link of kind LAN,
-// asks it "*IDN?" with a 500 ms read time-out and hands the row it makes to
-// sink. The LAN read time-out is 5000 ms again afterwards. Returns the number
-// of rows made.
+// Connects to every found address at once (non-blocking connects sharing one
+// 2-second limit), discards what each sends in its first 100 ms, asks it
+// "*IDN?" and reads one reply line with a 500 ms inactivity time-out; then
+// hands the rows to sink in the order of the records. However many addresses
+// stay silent, it ends within kFoundIdentifyLimitMs. The LAN read time-out is
+// 5000 ms afterwards. Returns the number of rows made.
 int IdentifyFoundInstruments(FoundInstrumentList& list, FoundRowSink sink, void* context);
 
 // The widths of the list's two columns, "IP Address" 30% and "Instrument"

@@ -22,8 +22,34 @@ constexpr char kSearchCaption[] = "LAN Find Instrument";
 // Room for one column's text in the list.
 constexpr int kColumnTextSize = 128;
 
+// Added to the Connect dialog's caption while a search runs: the probes and
+// the identification keep the dialogs busy for some seconds, and the wait
+// cursor alone is easily missed.
+constexpr char kSearchingSuffix[] = " - searching the LAN...";
+
 // The list of the search in progress; one search runs at a time.
 FoundInstrumentList SearchList;
+// The window whose caption says that a search runs, and its own caption.
+HWND SearchingWindow = nullptr;
+char SearchingCaption[kColumnTextSize];
+
+void ShowSearching(HWND window) {
+  if (!window || SearchingWindow) return;
+  GetWindowTextA(window, SearchingCaption, sizeof SearchingCaption);
+  char text[sizeof SearchingCaption + sizeof kSearchingSuffix];
+  snprintf(text, sizeof text, "%s%s", SearchingCaption, kSearchingSuffix);
+  SetWindowTextA(window, text);  // redraws the caption at once
+  // A look at the queue lets the display take the new caption before the
+  // search keeps this thread busy (nothing is removed from the queue).
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+  SearchingWindow = window;
+}
+
+void EndSearching() {
+  if (SearchingWindow) SetWindowTextA(SearchingWindow, SearchingCaption);
+  SearchingWindow = nullptr;
+}
 
 void AddColumn(HWND list, int column, const char* title, int width) {
   char text[kColumnTextSize];
@@ -73,6 +99,7 @@ void InitChooseDialog(HWND dialog, FoundInstrumentList* found) {
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   void* cursor = ShowWaitCursor();
   if (found) IdentifyFoundInstruments(*found, AddRow, list);
+  EndSearching();
   if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1) SetRowState(list, 0, LVIS_SELECTED | LVIS_FOCUSED);
   RestoreCursor(cursor);
 }
@@ -133,8 +160,10 @@ INT_PTR RunChooseInstrumentDialog(HWND owner, FoundInstrumentList* list) {
 
 void FindInstruments(HWND connectDialog) {
   void* cursor = ShowWaitCursor();
+  ShowSearching(connectDialog);
   memset(&SearchList, 0, sizeof SearchList);
   if (DiscoverInstruments(SearchList) == 0) {
+    EndSearching();
     ShowMessageBox(connectDialog, kNothingFoundText, kSearchCaption, kMbIconInformation);
   } else {
     INT_PTR chosen = RunChooseInstrumentDialog(connectDialog, &SearchList);
@@ -144,6 +173,7 @@ void FindInstruments(HWND connectDialog) {
                           reinterpret_cast<LPARAM>(SearchList.records[chosen].ipAddress));
     }
   }
+  EndSearching();
   RestoreCursor(cursor);
 }
 

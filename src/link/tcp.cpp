@@ -15,6 +15,25 @@ void SetLanReadTimeout(uint32_t milliseconds) {
   LanReadTimeout = milliseconds;
 }
 
+// The one-address connect: started, then given the 2 seconds.
+int TcpConnect(const char* ipAddress, intptr_t& socket) {
+  int started = TcpConnectStart(ipAddress, socket);
+  if (started == 1) {
+    const bool wantWrite = true;
+    bool ready = false;
+    const uint64_t start = SteadyMs(), limit = kConnectTimeoutMs;
+    int waited;
+    do {
+      uint64_t spent = SteadyMs() - start;
+      waited = TcpWaitAny(&socket, &wantWrite, &ready, 1, spent >= limit ? 0 : static_cast<int>(limit - spent));
+    } while (waited == 0 && SteadyMs() - start < limit);
+    started = waited > 0 && ready ? TcpConnectResult(socket) : -1;
+  }
+  if (started == 0) started = TcpPrepareLinkSocket(socket);
+  if (started != 0) TcpClose(socket);
+  return started == 0 ? 0 : -1;
+}
+
 void RingReset(InstrumentLink* link) {
   link->ringCount = 0;
   link->ringWrite = 0;
@@ -58,7 +77,9 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
   int length = 0;
   const uint64_t start = SteadyMs();
   const uint64_t limit = static_cast<uint64_t>(LanReadTimeout) * kLineReadLimitFactor;
-  int pumped = TcpPump(link);
+  // Right after a command the reply has rarely arrived yet: a receive that
+  // waits for it is one call where a check, a wait and a receive are three.
+  int pumped = 0;
   for (;;) {
     int byte;
     while ((byte = RingTake(link)) >= 0) {
@@ -69,18 +90,17 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
     // The ring is empty: wait for more, at most LanReadTimeout from now.
     const uint64_t idleSince = SteadyMs();
     for (;;) {
+      if (pumped < 0) {
+        SleepMs(kTcpReceiveSliceMs);  // the peer has closed: nothing will come, but keep the time-out
+      } else {
+        pumped = TcpReceiveWait(link);
+      }
+      if (link->ringCount > 0) break;
       uint64_t now = SteadyMs();
       if (now - idleSince >= LanReadTimeout || now - start >= limit) {
         memset(buffer, 0, static_cast<size_t>(size));
         return -1;
       }
-      if (pumped < 0) {
-        SleepMs(10);  // the peer has closed: nothing will come, but keep the time-out
-      } else {
-        TcpWaitReadable(link, 10);
-      }
-      pumped = TcpPump(link);
-      if (link->ringCount > 0) break;
     }
   }
 }

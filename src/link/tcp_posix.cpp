@@ -1,6 +1,8 @@
 // The TCP transport's socket calls on BSD sockets, with the Winsock driver's
-// behaviour: a non-blocking connect given 2 seconds, blocking afterwards, and
-// receives that never wait. poll() stands in for select() so that any
+// behaviour: a non-blocking connect given 2 seconds; then receives that do
+// not wait (MSG_DONTWAIT), a waiting receive bounded by a receive time-out of
+// one slice, and sends that do not block (MSG_DONTWAIT) and wait for room in
+// poll() at most the read time-out. poll() stands in for select() so that any
 // descriptor number works; sends never raise SIGPIPE.
 #include <arpa/inet.h>
 #include <errno.h>
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/tick_clock.h"
 #include "link/tcp.h"
 
 namespace qb {
@@ -23,11 +26,9 @@ int FdOf(intptr_t socket) {
   return static_cast<int>(socket);
 }
 
-bool SetBlocking(int fd, bool blocking) {
+bool SetNonBlocking(int fd) {
   int flags = fcntl(fd, F_GETFL);
-  if (flags < 0) return false;
-  flags = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
-  return fcntl(fd, F_SETFL, flags) == 0;
+  return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 }  // namespace
@@ -39,7 +40,7 @@ int WinsockControl(int operation) {
   return 0;
 }
 
-int TcpConnect(const char* ipAddress, intptr_t& socket) {
+int TcpConnectStart(const char* ipAddress, intptr_t& socket) {
   socket = kNoHandle;
   in_addr_t address = ipAddress ? inet_addr(ipAddress) : INADDR_NONE;
   // Neither "no address" nor the unspecified address names an instrument.
@@ -52,35 +53,48 @@ int TcpConnect(const char* ipAddress, intptr_t& socket) {
     fd = moved;
   }
   if (fd < 0) return -1;
-  socket = fd;
   sockaddr_in peer;
   memset(&peer, 0, sizeof peer);
   peer.sin_family = AF_INET;
   peer.sin_port = htons(static_cast<uint16_t>(atoi(kInstrumentTcpPort)));
   peer.sin_addr.s_addr = address;
-  bool connected = false;
-  if (SetBlocking(fd, false)) {
+  int started = -1;
+  if (SetNonBlocking(fd)) {
     if (connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0) {
-      connected = true;
+      started = 0;
     } else if (errno == EINPROGRESS) {
-      pollfd p = {fd, POLLOUT, 0};
-      int ready;
-      do {
-        ready = poll(&p, 1, kConnectTimeoutMs);
-      } while (ready < 0 && errno == EINTR);
-      // A refused connect also reports writable; its error decides.
-      int error = 0;
-      socklen_t length = sizeof error;
-      connected = ready > 0 && (p.revents & POLLOUT) && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 &&
-                  error == 0;
+      started = 1;
     }
   }
-  if (!connected || !SetBlocking(fd, true)) {
+  if (started < 0) {
     close(fd);
-    socket = kNoHandle;
     return -1;
   }
-  return 0;
+  socket = fd;
+  return started;
+}
+
+int TcpConnectResult(intptr_t socket) {
+  // A refused connect also reports writable; its error decides.
+  int error = 0;
+  socklen_t length = sizeof error;
+  return TcpSocketValid(socket) && getsockopt(FdOf(socket), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0
+             ? 0
+             : -1;
+}
+
+int TcpWaitAny(const intptr_t* sockets, const bool* wantWrite, bool* ready, int count, int milliseconds) {
+  if (!sockets || !wantWrite || !ready || count < 0 || count > kTcpWaitMax) return -1;
+  pollfd fds[kTcpWaitMax];
+  for (int i = 0; i < count; ++i) {
+    if (!TcpSocketValid(sockets[i])) return -1;
+    fds[i] = {FdOf(sockets[i]), static_cast<short>(wantWrite[i] ? POLLOUT : (POLLIN | POLLPRI)), 0};
+    ready[i] = false;
+  }
+  int n = poll(fds, static_cast<nfds_t>(count), milliseconds < 0 ? 0 : milliseconds);
+  if (n < 0) return errno == EINTR ? 0 : -1;
+  for (int i = 0; i < count; ++i) ready[i] = fds[i].revents != 0;
+  return n;
 }
 
 void TcpClose(intptr_t& socket) {
@@ -95,11 +109,20 @@ int TcpSend(InstrumentLink* link, const char* text) {
   if (!link || !text || !TcpSocketValid(link->socket)) return -1;
   size_t length = strlen(text) + 1;  // with the terminating zero byte
   size_t done = 0;
+  const uint64_t start = SteadyMs();
   while (done < length) {
-    ssize_t n = send(FdOf(link->socket), text + done, length - done, MSG_NOSIGNAL);
+    ssize_t n = send(FdOf(link->socket), text + done, length - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      continue;
+    }
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return -1;
-    done += static_cast<size_t>(n);
+    if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return -1;
+    // The peer's window is shut: wait for room, but not beyond the time-out.
+    uint64_t spent = SteadyMs() - start;
+    if (spent >= LanReadTimeout) return -1;
+    pollfd p = {FdOf(link->socket), POLLOUT, 0};
+    poll(&p, 1, static_cast<int>(LanReadTimeout - spent));
   }
   return 0;
 }
@@ -116,10 +139,26 @@ int TcpPump(InstrumentLink* link) {
   return static_cast<int>(n);
 }
 
-bool TcpWaitReadable(InstrumentLink* link, int milliseconds) {
-  if (!link || !TcpSocketValid(link->socket)) return false;
-  pollfd p = {FdOf(link->socket), POLLIN | POLLPRI, 0};
-  return poll(&p, 1, milliseconds) > 0;
+int TcpPrepareLinkSocket(intptr_t socket) {
+  // Blocking, with a receive time-out of one slice: a waiting receive is then
+  // one call. The receives and sends that must not wait say so each time.
+  int fd = FdOf(socket);
+  int flags = fcntl(fd, F_GETFL);
+  timeval slice = {0, kTcpReceiveSliceMs * 1000};
+  return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 &&
+                 setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &slice, sizeof slice) == 0
+             ? 0
+             : -1;
+}
+
+int TcpReceiveWait(InstrumentLink* link) {
+  if (!link || !TcpSocketValid(link->socket)) return -1;
+  unsigned char chunk[kTcpReceiveChunk + 1] = {};
+  ssize_t n = recv(FdOf(link->socket), chunk, kTcpReceiveChunk, 0);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 0;
+  if (n <= 0) return -1;
+  RingAppend(link, chunk, static_cast<int>(n));
+  return static_cast<int>(n);
 }
 
 }  // namespace qb

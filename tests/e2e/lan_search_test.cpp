@@ -22,7 +22,7 @@ using qbtest::WaitFor;
 
 namespace {
 
-constexpr int kSearchWait = 30000;  // two probes and one identification per address, with room
+constexpr int kSearchWait = 30000;  // two probes and the identification, with room
 
 std::string Env(const std::string& name) {
   const char* value = getenv(name.c_str());
@@ -87,8 +87,20 @@ class LanSearch : public ::testing::Test {
 
 TEST_F(LanSearch, ListsTheFoundInstrumentsAndOkPutsTheChosenAddressInTheIpControl) {
   Screenshot("lan-search-connect-dialog");
-  HWND choose = Search();
+  // While the search runs, the Connect dialog's caption says so. The
+  // caption is read without a message: the dialog's thread is busy.
+  const std::string caption = TextOf(connect_);
+  auto shownCaption = [&] {
+    char text[128] = "";
+    GetWindowTextA(connect_, text, sizeof text);
+    return std::string(text);
+  };
+  ClickButton(connect_, IDC_LAN_SEARCH);
+  EXPECT_TRUE(WaitFor([&] { return shownCaption() == caption + " - searching the LAN..."; }, 5000)) << shownCaption();
+  Screenshot("lan-search-searching");
+  HWND choose = WaitForWindow(app_.Pid(), "#32770", "Please Choose Instrument", kSearchWait);
   ASSERT_NE(choose, nullptr) << "no list after the search";
+  EXPECT_EQ(shownCaption(), caption);
   HWND list = List(choose);
   std::vector<ListRow> rows = ReadListRows(list, 2);
   std::multimap<std::string, std::string> shown;

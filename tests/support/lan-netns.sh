@@ -30,7 +30,9 @@
 #
 # Everything made is removed at the end, also when COMMAND fails or the run
 # is interrupted. Exit code: COMMAND's; 77 when namespaces cannot be made
-# (not root), so CTest reports the test as skipped.
+# (not root), so CTest reports the test as skipped - except when the
+# environment variable CI is set (to anything but "" or "false"): a CI run
+# must not pass without these cases, so there it fails (exit 1).
 set -u
 sim= instruments= private_wineserver=0
 while [ $# -gt 0 ]; do
@@ -82,8 +84,14 @@ for ns in $(ip netns list 2>/dev/null | sed -n 's/^\(qbl-[0-9]*-[0-9]*-[a-z0-9-]
 done
 
 if ! ip netns add "$lan" 2>/dev/null; then
-  echo "lan-netns.sh: cannot create network namespaces (needs root and iproute2); skipped"
-  exit 77
+  case "${CI:-}" in
+    "" | false)
+      echo "lan-netns.sh: cannot create network namespaces (needs root and iproute2); skipped"
+      exit 77
+      ;;
+  esac
+  echo "lan-netns.sh: cannot create network namespaces (needs root and iproute2), and CI is set: failed" >&2
+  exit 1
 fi
 namespaces+=("$lan")
 fail() { echo "lan-netns.sh: $*" >&2; exit 1; }

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "link/tcp.h"
 #include "link/udp.h"
 #include "support/link_harness.h"
+#include "support/loopback_listener.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -229,6 +231,79 @@ TEST(FoundInstruments, EachAddressIsAskedItsIdentityOverItsOwnConnection) {
   EXPECT_EQ(ReceivedBytes(hxa, "tcp", 7), std::string("*IDN?\n\0", 7));
   EXPECT_EQ(ReceivedBytes(stranger, "tcp", 7), std::string("*IDN?\n\0", 7));
   EXPECT_EQ(qbtest::TranscriptBytes(skipped.Transcript(), "in"), "");
+  EXPECT_FALSE(qb::WinsockStarted);
+}
+
+TEST(FoundInstruments, AFullListOfSilentAddressesIsAskedAllAtOnceWithinTheBound) {
+  // Every record in use: two instruments that answer, an address where
+  // nobody listens, a few where nobody answers the connect (a listener with a
+  // full backlog) and, for the rest, peers that take the connection and the
+  // query and never answer.
+  SimProcess hxa, ztq;
+  qb::InstrumentLink unused = qb::MakeClosedLink();
+  std::string error;
+  ASSERT_TRUE(StartLanSim(hxa, unused, {"--model", "hxa"}, &error)) << error;
+  std::string hxaAddress = unused.ipAddress;
+  ASSERT_TRUE(StartLanSim(ztq, unused, {"--model", "ztq", "--once", "0=line:GREETING"}, &error)) << error;
+  std::string ztqAddress = unused.ipAddress;
+  std::vector<std::unique_ptr<LoopbackListener>> peers;
+  qb::FoundInstrumentList list;
+  memset(&list, 0, sizeof list);
+  std::vector<Row> expected;
+  for (int i = 0; i < qb::kFoundInstrumentCapacity; ++i) {
+    std::string address = LoopbackAddress(), text = "Connection Failed 2";
+    if (i == 3) {
+      address = hxaAddress;
+      text = "HXA1510,0,1.07";
+    } else if (i == 200) {
+      address = ztqAddress;  // its greeting goes in the drain before the query
+      text = "ZTQ1200,7,2.01";
+    } else if (i == 100) {
+      text = "Connection Failed 1";
+    } else {
+      peers.push_back(std::make_unique<LoopbackListener>());
+      if (i % 50 == 7) {
+        ASSERT_TRUE(peers.back()->Listen(address, 10001, 1)) << address;
+        ASSERT_TRUE(peers.back()->FillBacklog()) << address;
+        text = "Connection Failed 1";
+      } else {
+        ASSERT_TRUE(peers.back()->Listen(address, 10001)) << address;
+      }
+    }
+    snprintf(list.records[i].ipAddress, sizeof list.records[i].ipAddress, "%s", address.c_str());
+    expected.push_back({i, address, text});
+  }
+
+  std::vector<Row> rows;
+  long long start = NowMs();
+  int made = qb::IdentifyFoundInstruments(list, CollectRow, &rows);
+  long long took = NowMs() - start;
+  EXPECT_EQ(made, qb::kFoundInstrumentCapacity);
+  EXPECT_EQ(rows, expected);
+  // One connect limit for all: the unanswered connects cost 2 s together.
+  EXPECT_GE(took, qb::kConnectTimeoutMs - 50);
+  EXPECT_LE(took, qb::kFoundIdentifyLimitMs + 500);
+  EXPECT_EQ(qb::LanReadTimeout, 5000u);
+  EXPECT_EQ(ReceivedBytes(hxa, "tcp", 7), std::string("*IDN?\n\0", 7));
+  EXPECT_FALSE(qb::WinsockStarted);
+}
+
+TEST(FoundInstruments, ASearchWhileALanLinkIsOpenLeavesThatLinkWorking) {
+  SimProcess connected, found;
+  qb::InstrumentLink link = qb::MakeClosedLink(), other = qb::MakeClosedLink();
+  std::string error;
+  ASSERT_TRUE(StartLanSim(connected, link, {"--model", "ztq"}, &error)) << error;
+  ASSERT_TRUE(StartLanSim(found, other, {"--model", "hxa"}, &error)) << error;
+  ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link), 0);
+  qb::FoundInstrumentList list;
+  memset(&list, 0, sizeof list);
+  snprintf(list.records[0].ipAddress, sizeof list.records[0].ipAddress, "%.15s", other.ipAddress);
+  std::vector<Row> rows;
+  EXPECT_EQ(qb::IdentifyFoundInstruments(list, CollectRow, &rows), 1);
+  // Windows Sockets stays started for the open link, and the link works.
+  EXPECT_TRUE(qb::WinsockStarted);
+  EXPECT_EQ(ExchangeReply(link, "*IDN?\n", 0), "QUARTZLINE,ZTQ1200,7,2.01");
+  qb::LinkControl(qb::LINK_CLOSE, &link);
   EXPECT_FALSE(qb::WinsockStarted);
 }
 

@@ -4,12 +4,15 @@
 // natively (BSD sockets) and for Wine (Winsock).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "link/instrument_link.h"
 #include "link/tcp.h"
 #include "support/link_harness.h"
+#include "support/loopback_listener.h"
 
 using namespace qbtest;
 using qb::InstrumentLink;
@@ -222,6 +225,44 @@ TEST(LinkTcpConnect, RefusedAndUnusableAddressesFailAtOnce) {
   EXPECT_LT(NowMs() - start, 1500);
   EXPECT_EQ(qb::LinkControl(qb::LINK_CLOSE, &link), 0);
   EXPECT_FALSE(qb::WinsockStarted);
+}
+
+TEST(LinkTcpSend, APeerThatStopsReadingFailsTheSendWithinTheReadTimeOut) {
+  // The peer's stack stays up but nobody reads: once its small receive buffer
+  // and our send buffer are full, its window stays shut.
+  std::string address = LoopbackAddress();
+  LoopbackListener peer;
+  ASSERT_TRUE(peer.Listen(address, 10001));
+  InstrumentLink link = qb::MakeClosedLink();
+  link.kind = qb::LINK_LAN;
+  snprintf(link.ipAddress, sizeof link.ipAddress, "%s", address.c_str());
+  ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link), 0);
+  qb::SetReadTimeout(300, &link);
+  const std::string command(4000, 'x');
+  std::atomic<int> result(1);
+  std::atomic<long long> lastTook(0), sent(0);
+  std::thread sender([&] {
+    for (int i = 0; i < 20000; ++i) {
+      long long start = NowMs();
+      int r = qb::SendCommand(command.c_str(), &link);
+      lastTook = NowMs() - start;
+      if (r < 0) {
+        result = -1;
+        return;
+      }
+      sent += static_cast<long long>(command.size()) + 1;
+    }
+    result = 0;
+  });
+  bool returned = WaitFor([&] { return result != 1; }, 15000);
+  peer.Close();  // resets the connection, so a send still waiting ends too
+  sender.join();
+  ASSERT_TRUE(returned) << "the send was still waiting after " << sent << " bytes";
+  EXPECT_EQ(result, -1) << sent << " bytes went out";
+  EXPECT_GE(lastTook, 290);
+  EXPECT_LT(lastTook, 2000);
+  qb::LinkControl(qb::LINK_CLOSE, &link);
+  qb::SetLanReadTimeout(qb::kDefaultReadTimeoutMs);
 }
 
 TEST(LinkTcpConnect, AClosedLinkSendsAndReadsNothing) {

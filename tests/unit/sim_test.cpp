@@ -64,6 +64,27 @@ TEST(Sim, RefusesAnAddressItCannotServe) {
   EXPECT_NE(error.find("ready"), std::string::npos);
 }
 
+TEST(Sim, AClientThatStopsReadingHoldsUpNoOtherClient) {
+  // The flood (24 MB) is larger than the socket buffers on both sides hold.
+  std::string flood = "FLOOD=line:BEGIN";
+  for (int i = 0; i < 24; ++i) flood += "|raw:\\a{1000000}";
+  SimProcess sim;
+  std::string error;
+  std::string address = LoopbackAddress();
+  ASSERT_TRUE(sim.Start({"--tcp", address + ":10001", "--on", flood}, &error)) << error;
+  LoopbackClient stalled, other;
+  ASSERT_TRUE(stalled.Connect(address, 10001));
+  ASSERT_TRUE(stalled.Send(std::string("FLOOD\n\0", 7)));
+  ASSERT_TRUE(sim.WaitForReceived("FLOOD"));
+  ASSERT_TRUE(other.Connect(address, 10001));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(other.Send(std::string("*IDN?\n\0", 7)));
+    EXPECT_EQ(other.ReadUntil("\r\n"), "QUARTZLINE,HXA1510,0,1.07\r\n") << "query " << i;
+  }
+  // The stalled client still gets its flood, in order, once it reads.
+  EXPECT_EQ(stalled.ReadUntil("ABCDEFGHIJKLMNOPQRSTUVWXYZABC"), "BEGIN\r\nABCDEFGHIJKLMNOPQRSTUVWXYZABC");
+}
+
 #ifndef _WIN32
 TEST(Sim, AnswersIdentificationOverItsPseudoTerminal) {
   SimProcess sim;
