@@ -58,7 +58,9 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
   int length = 0;
   const uint64_t start = SteadyMs();
   const uint64_t limit = static_cast<uint64_t>(LanReadTimeout) * kLineReadLimitFactor;
-  int pumped = TcpPump(link);
+  // Pumping into a ring that cannot take a whole chunk would overwrite unread
+  // bytes: lines read back to back (a screen capture) outrun a full ring.
+  int pumped = link->ringCount <= kReceiveRingSize - kTcpReceiveChunk ? TcpPump(link) : 0;
   for (;;) {
     int byte;
     while ((byte = RingTake(link)) >= 0) {
