@@ -15,6 +15,7 @@
 #include "shell/results_pane_win.h"
 #include "shell/results_text.h"
 #include "shell/shell_state.h"
+#include "stores/screen_capture_win.h"
 
 namespace qb {
 
@@ -171,6 +172,9 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       return true;
     case CMD_DISCONNECT:
       Disconnect(main, lParam);
+      return true;
+    case CMD_SCREEN_CAPTURE:
+      RunScreenCaptureDialog(main);
       return true;
     default:
       return false;

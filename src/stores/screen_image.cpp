@@ -98,4 +98,13 @@ void ScreenImageToBottomUpBgr(const ScreenImage& image, unsigned char* out) {
   }
 }
 
+PixelRect CaptureImageRect(int width, int height) {
+  PixelRect r;
+  r.left = (500 - width) / 2 + 200;
+  r.top = (230 - height) / 2 + 40;
+  r.right = r.left + width;
+  r.bottom = r.top + height;
+  return r;
+}
+
 }  // namespace qb

@@ -60,4 +60,12 @@ void StoreColourRows(const unsigned char* received, int width, int height, Scree
 // and white (255, 255, 255). out must hold width x height x 3 bytes.
 void ScreenImageToBottomUpBgr(const ScreenImage& image, unsigned char* out);
 
+// Where the Screen Capture dialog shows an image of width x height, in
+// client pixels: centred on (450, 155) as integer division has it, so 320 x
+// 240 sits at (290, 35)-(610, 275) and 512 x 272 at (194, 19)-(706, 291).
+struct PixelRect {
+  int left, top, right, bottom;
+};
+PixelRect CaptureImageRect(int width, int height);
+
 }  // namespace qb

@@ -231,6 +231,20 @@ TEST(ScreenDecoders, ScreenSizeFollowsTheConnectedFamily) {
   }
 }
 
+TEST(ScreenDecoders, TheImageSitsWhereTheDialogPaintsIt) {
+  const struct {
+    int width, height;
+    qb::PixelRect rect;
+  } kCases[] = {{320, 240, {290, 35, 610, 275}}, {512, 272, {194, 19, 706, 291}}, {501, 231, {200, 40, 701, 271}}};
+  for (const auto& c : kCases) {
+    qb::PixelRect r = qb::CaptureImageRect(c.width, c.height);
+    EXPECT_EQ(r.left, c.rect.left) << c.width;
+    EXPECT_EQ(r.top, c.rect.top) << c.width;
+    EXPECT_EQ(r.right, c.rect.right) << c.width;
+    EXPECT_EQ(r.bottom, c.rect.bottom) << c.width;
+  }
+}
+
 // Records what a job reports.
 class RecordingReporter final : public qb::JobReporter {
  public:
