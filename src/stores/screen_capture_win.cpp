@@ -26,6 +26,10 @@ namespace {
 const char kCaptureCaption[] = "Screen Capture";
 const char kCloseQuestion[] = "Closing this window will delete the screencapture data\n\nContinue?";
 const char kSaveFailedText[] = "The screen capture could not be saved to\n%s";
+const char kClipboardBusyText[] = "The clipboard is in use by another program: the screen capture was not copied.";
+constexpr int kClipboardAttempts = 25;
+// Room left around the frame when the dialog grows to show a large screen.
+constexpr int kFrameMargin = 2;
 
 BackgroundTask CaptureTask;
 CaptureJob Job;
@@ -122,6 +126,24 @@ void OnPaint(HWND dialog) {
   EndPaint(dialog, &paint);
 }
 
+// Grows the dialog where its font makes it too small to show the whole
+// screen of the link's instrument in its frame.
+void FitScreen(HWND dialog) {
+  int width = 0, height = 0;
+  ScreenSizeFor(MainLink, &width, &height);
+  PixelRect r = CaptureImageRect(width, height);
+  RECT client;
+  GetClientRect(dialog, &client);
+  int growX = r.right + 5 + kFrameMargin - client.right, growY = r.bottom + 5 + kFrameMargin - client.bottom;
+  if (growX <= 0 && growY <= 0) return;
+  RECT window;
+  GetWindowRect(dialog, &window);
+  int newWidth = window.right - window.left + (growX > 0 ? growX : 0);
+  int newHeight = window.bottom - window.top + (growY > 0 ? growY : 0);
+  SetWindowPos(dialog, nullptr, window.left - (growX > 0 ? growX / 2 : 0), window.top - (growY > 0 ? growY / 2 : 0),
+               newWidth, newHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void EnableImageButtons(HWND dialog) {
   EnableWindow(GetDlgItem(dialog, IDC_CAPTURE_SAVE), CapturedScreen.ready);
   EnableWindow(GetDlgItem(dialog, IDC_CAPTURE_COPY), CapturedScreen.ready);
@@ -203,8 +225,12 @@ void Copy(HWND dialog) {
   if (!CapturedScreen.ready) return;
   HBITMAP bitmap = RenderCaptureBitmap();
   if (!bitmap) return;
-  if (!OpenClipboard(dialog)) {
+  // Another program may hold the clipboard for a moment.
+  bool open = false;
+  for (int attempt = 0; attempt < kClipboardAttempts && !(open = OpenClipboard(dialog)); ++attempt) Sleep(20);
+  if (!open) {
     DeleteObject(bitmap);
+    ShowMessageBox(dialog, kClipboardBusyText, kCaptureCaption, kMbIconExclamation);
     return;
   }
   EmptyClipboard();
@@ -229,6 +255,7 @@ INT_PTR CALLBACK ScreenCaptureProc(HWND dialog, UINT message, WPARAM wParam, LPA
       CheckRadioButton(dialog, IDC_CAPTURE_COLOUR, IDC_CAPTURE_MONO, IDC_CAPTURE_COLOUR);
       EnableWindow(GetDlgItem(dialog, IDC_CAPTURE_SAVE), FALSE);
       EnableWindow(GetDlgItem(dialog, IDC_CAPTURE_COPY), FALSE);
+      FitScreen(dialog);
       return TRUE;
     case WM_PAINT:
       OnPaint(dialog);
