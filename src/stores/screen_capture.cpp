@@ -120,17 +120,17 @@ CaptureOutcome DownloadScreen(CaptureJob& job, const std::function<int(CaptureJo
   return job.outcome;
 }
 
-bool ReportCaptureOutcome(CaptureOutcome outcome) {
+bool ReportCaptureOutcome(CaptureOutcome outcome, void* owner) {
   switch (outcome) {
     case CaptureOutcome::Captured:
     case CaptureOutcome::Busy:  // already told
       return false;
     case CaptureOutcome::NotShown:
-      ShowMessageBox(nullptr, kCaptureFailedText, kCaptureFailedCaption, kMbIconInformation);
+      ShowMessageBox(owner, kCaptureFailedText, kCaptureFailedCaption, kMbIconInformation);
       return false;
     case CaptureOutcome::NoLine:
     case CaptureOutcome::BadRow:
-      ShowMessageBox(nullptr, kCommsErrorText, kCommsErrorCaption, kMbIconExclamation);
+      ShowMessageBox(owner, kCommsErrorText, kCommsErrorCaption, kMbIconExclamation);
       return true;
   }
   return false;

@@ -64,10 +64,11 @@ void RunCaptureJob(CaptureJob& job, JobReporter& reporter);
 // ready when the capture completed. Returns the outcome.
 CaptureOutcome DownloadScreen(CaptureJob& job, const std::function<int(CaptureJob&)>& runJob);
 
-// Tells the user what went wrong, if anything: the comms error (no owner) for
-// a failed exchange, "Failed to capture screen data" when nothing could run
-// (the busy case has been told already).
-// True when the connection must be dropped (the comms error path).
-bool ReportCaptureOutcome(CaptureOutcome outcome);
+// Tells the user what went wrong, if anything, in a box owned by owner (the
+// Screen Capture dialog, so nothing else in it can be pressed meanwhile): the
+// comms error for a failed exchange, "Failed to capture screen data" when
+// nothing could run (the busy case has been told already). True when the
+// connection must be dropped (the comms error path).
+bool ReportCaptureOutcome(CaptureOutcome outcome, void* owner);
 
 }  // namespace qb

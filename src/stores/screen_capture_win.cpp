@@ -176,7 +176,7 @@ void Download(HWND dialog) {
   });
   MainLink.PollingEnabled = polling && MainLink.ConnectedFlag;
   RestoreCursor(cursor);
-  if (ReportCaptureOutcome(outcome)) RequestDisconnect();
+  if (ReportCaptureOutcome(outcome, dialog)) RequestDisconnect();
   EnableImageButtons(dialog);
   PostMessageA(dialog, WM_COMMAND, CMD_CAPTURE_REPAINT, 0);
 }

@@ -124,7 +124,12 @@ class ScreenCaptureDialog : public ::testing::Test {
 
   // The image area of the dialog on the screen against the instrument's
   // picture, pixel for pixel (ImageMagick's count of differing pixels is 0).
+  // Tried a few times: what covered the dialog may not have been repainted
+  // away yet.
   bool ShownAsExpected(HWND dialog, bool colour, const std::string& shotName) {
+    return WaitFor([&] { return ShownNowAsExpected(dialog, colour, shotName); }, 4000);
+  }
+  bool ShownNowAsExpected(HWND dialog, bool colour, const std::string& shotName) {
     std::string shot = Screenshot(shotName);
     if (shot.empty()) return false;
     POINT origin = {0, 0};
@@ -134,7 +139,9 @@ class ScreenCaptureDialog : public ::testing::Test {
     std::string geometry = std::to_string(width_) + "x" + std::to_string(height_) + "+" +
                            std::to_string(origin.x + left) + "+" + std::to_string(origin.y + top);
     if (qbtest::RunHost({"/usr/bin/env", "convert", shot, "-crop", geometry, "+repage", crop}) != 0) return false;
-    return qbtest::RunHost({"/usr/bin/env", "compare", "-metric", "AE", crop, Expected(colour), "null:"}) == 0;
+    // compare exits 0 when no pixel differs (its count goes to stderr).
+    return qbtest::RunHost({"/bin/sh", "-c",
+                            "compare -metric AE '" + crop + "' '" + Expected(colour) + "' null: 2>/dev/null"}) == 0;
   }
 
   // Saves through the save dialog as name; the file's bytes.
@@ -194,8 +201,11 @@ class ScreenCaptureDialog : public ::testing::Test {
       SetColour(dialog, colour);
       std::string last = Download(dialog);
       EXPECT_EQ(last.rfind("Downloading Screenshot... | ", 0), 0u) << last;
-      EXPECT_TRUE(WaitFor([&] { return IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_SAVE)); }, kWait));
-      EXPECT_TRUE(IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_COPY)));
+      EXPECT_TRUE(WaitFor(
+          [&] {
+            return IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_SAVE)) && IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_COPY));
+          },
+          kWait));
       EXPECT_FALSE(MessageBoxShowing(c_.app.Pid()));
       qbtest::SleepMs(300);  // the repaint it posted itself
       EXPECT_TRUE(ShownAsExpected(dialog, colour, tag + (colour ? "-colour" : "-mono")));

@@ -410,7 +410,7 @@ TEST_P(ScreenCaptureJobs, EveryFaultEndsOnTheCommsErrorPathInTimeWithSuspendOff)
     // No hang: the reads stop at the first bad line, or one time-out after
     // the instrument fell silent.
     EXPECT_LT(capture.ms, 2500);
-    EXPECT_TRUE(qb::ReportCaptureOutcome(capture.outcome));
+    EXPECT_TRUE(qb::ReportCaptureOutcome(capture.outcome, nullptr));
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "A Comms error has occured, Disconnected from instrument");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Comms Error");
@@ -450,7 +450,7 @@ TEST_P(ScreenCaptureJobs, NothingRunsWhileAnotherTaskHoldsTheLinkAndAFailedStart
     qb::ReleaseBackgroundTask();
     EXPECT_EQ(capture.outcome, qb::CaptureOutcome::Busy);
     EXPECT_FALSE(ran);
-    EXPECT_FALSE(qb::ReportCaptureOutcome(capture.outcome));
+    EXPECT_FALSE(qb::ReportCaptureOutcome(capture.outcome, nullptr));
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, qb::kTaskBusyText);
   }
@@ -460,7 +460,7 @@ TEST_P(ScreenCaptureJobs, NothingRunsWhileAnotherTaskHoldsTheLinkAndAFailedStart
     qb::CaptureOutcome outcome = qb::DownloadScreen(job_, [&](qb::CaptureJob&) { return result; });
     EXPECT_EQ(outcome, qb::CaptureOutcome::NotShown);
     EXPECT_FALSE(qb::CapturedScreen.ready);
-    EXPECT_FALSE(qb::ReportCaptureOutcome(outcome));
+    EXPECT_FALSE(qb::ReportCaptureOutcome(outcome, nullptr));
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "Failed to capture screen data");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
