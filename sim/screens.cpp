@@ -199,9 +199,9 @@ const char* ScreenUsageText() {
 }
 
 bool WriteScreenFiles(const ScreenOptions& o, std::string& error) {
-  for (const std::string& spec : o.bmpFiles) {
-    bool colour = spec.rfind("colour:", 0) == 0;
-    std::string path = spec.substr(colour ? 7 : 5);
+  for (const std::string& request : o.bmpFiles) {
+    bool colour = request.rfind("colour:", 0) == 0;
+    std::string path = request.substr(colour ? 7 : 5);
     std::string bytes = BuildBmp(colour, o.width, o.height);
     FILE* f = fopen(path.c_str(), "wb");
     bool ok = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
