@@ -9,6 +9,8 @@
 
 namespace qb {
 
+static_assert(sizeof(DurationFields) == sizeof(SYSTEMTIME), "DurationFields is laid out like SYSTEMTIME");
+
 namespace {
 
 // 0: not asked yet; -1: no high-resolution counter; else the frequency.
