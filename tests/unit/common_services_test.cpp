@@ -1,16 +1,15 @@
-// The common services: durations as words, the progress line's texts, the
-// one-task claim and the one-shot timer service ticking on its own thread.
+// The common services: durations as words, the progress line's texts and
+// the one-shot timer service ticking on its own thread. (The one-task claim
+// is tested through the progress dialog and the screen capture.)
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "common/background_task.h"
 #include "common/duration_text.h"
 #include "common/progress_text.h"
 #include "common/timer_service.h"
@@ -125,26 +124,6 @@ TEST(ProgressText, TimeRemainingShowsTheLargestUnitOfTheEstimate) {
   qb::ProgressSetTotal(d, 10);
   EXPECT_EQ(qb::ProgressLineText(d, 5000), "Estimated Time Remaining...");
   EXPECT_EQ(qb::ProgressStep(d, 1, 10), "Estimated time remaining: 0 Seconds");
-}
-
-TEST(BackgroundTask, OnlyOneTaskHoldsTheClaimAndPreparingClearsTheRecord) {
-  ASSERT_TRUE(qb::TryClaimBackgroundTask());
-  EXPECT_FALSE(qb::TryClaimBackgroundTask());
-  EXPECT_TRUE(qb::BackgroundTaskRunning());
-  qb::ReleaseBackgroundTask();
-  EXPECT_TRUE(qb::TryClaimBackgroundTask());
-  qb::ReleaseBackgroundTask();
-
-  qb::BackgroundTask task;
-  memset(&task, 0x5A, sizeof task);
-  int context = 0;
-  qb::PrepareBackgroundTask(
-      &task, std::string(200, 'T').c_str(), [](void*) -> unsigned { return 0; }, &context);
-  EXPECT_EQ(std::string(task.title), std::string(qb::kTaskTitleSize - 1, 'T'));
-  EXPECT_EQ(task.progressWindow, nullptr);
-  EXPECT_EQ(task.workerThread, nullptr);
-  EXPECT_EQ(task.argument, &context);
-  ASSERT_NE(task.entry, nullptr);
 }
 
 struct Fired {
