@@ -30,6 +30,7 @@ void Instrument::Command(Channel& channel, const std::string& command) {
       return;
     }
   }
+  if (AnswerScreenCommand(server_, channel, command, options_.screen, options_.lineEnd)) return;
   if (command == "*IDN?" && ++channel.idnQueries >= options_.answerFrom) {
     server_.Send(channel, options_.idn + options_.lineEnd);
   }

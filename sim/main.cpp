@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--help") {
       fputs(sim::UsageText(), stdout);
+      fputs(sim::ScreenUsageText(), stdout);
       return 0;
     }
   }
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
   if (!sim::ParseOptions(argc, argv, options, error)) {
     fprintf(stderr, "quillbox-sim: %s\n%s", error.c_str(), sim::UsageText());
     return 2;
+  }
+  if (!sim::WriteScreenFiles(options.screen, error)) {
+    fprintf(stderr, "quillbox-sim: %s\n", error.c_str());
+    return 1;
   }
   sim::Server server(options);
   if (!server.Start()) return 1;

@@ -8,10 +8,12 @@ namespace qb {
 
 // Message-box flags and results, with the platform's values.
 constexpr unsigned kMbOk = 0x00;
+constexpr unsigned kMbOkCancel = 0x01;
 constexpr unsigned kMbYesNo = 0x04;
 constexpr unsigned kMbIconExclamation = 0x30;
 constexpr unsigned kMbIconInformation = 0x40;
 constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 

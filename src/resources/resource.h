@@ -81,4 +81,19 @@
 #define POLL_TIMER_ID 1117
 #define POLL_TIMER_MS 50
 
+/* Progress dialog of a background task */
+#define IDD_PROGRESS 156
+#define IDC_PROGRESS_BAR 1014
+#define IDC_PROGRESS_STATUS 1015
+#define IDC_PROGRESS_LINE 1016
+
+/* Screen Capture dialog */
+#define IDD_SCREEN_CAPTURE 155
+#define IDC_CAPTURE_COLOUR 1024
+#define IDC_CAPTURE_MONO 1025
+#define IDC_CAPTURE_DOWNLOAD 1009
+#define IDC_CAPTURE_SAVE 1010
+#define IDC_CAPTURE_COPY 1011
+#define CMD_CAPTURE_REPAINT 1012
+
 #endif

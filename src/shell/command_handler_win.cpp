@@ -17,6 +17,7 @@
 #include "shell/main_window_win.h"
 #include "shell/results_pane_win.h"
 #include "shell/results_text.h"
+#include "stores/screen_capture_win.h"
 
 namespace qb {
 
@@ -191,6 +192,9 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       return true;
     case CMD_DISCONNECT:
       Disconnect(main, lParam);
+      return true;
+    case CMD_SCREEN_CAPTURE:
+      RunScreenCaptureDialog(main);
       return true;
     default:
       return false;

@@ -1,0 +1,375 @@
+// The Screen Capture dialog as a user meets it, against the virtual
+// instrument as a ZTQ (320 x 240, over TCP) and as a family 1 HXA (512 x 272,
+// over a COM port): colour and black-and-white captures shown pixel for pixel
+// in the frame, saved byte for byte as the instrument's own BMP, copied to
+// the clipboard and read back here, the close question, and a capture that
+// fails mid-screen.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+// After windows.h (harness.h).
+#include <commctrl.h>
+
+#include "resources/resource.h"
+#include "support/file_dialog_win.h"
+#include "support/host.h"
+#include "terminal.h"
+
+using namespace e2e;
+using qbtest::WaitFor;
+
+namespace {
+
+// The client size of an empty dialog of cx x cy dialog units in the font the
+// program's dialogs use, made in this process from a template in memory.
+SIZE DialogUnitsToPixels(short cx, short cy) {
+  alignas(4) WORD buffer[64] = {};
+  auto* t = reinterpret_cast<DLGTEMPLATE*>(buffer);
+  t->style = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION;
+  t->cx = cx;
+  t->cy = cy;
+  WORD* p = reinterpret_cast<WORD*>(t + 1);
+  *p++ = 0;  // no menu
+  *p++ = 0;  // the dialog class
+  *p++ = 0;  // no title
+  *p++ = 8;  // point size
+  for (const char* c = "MS Sans Serif"; *c; ++c) *p++ = static_cast<WORD>(*c);
+  *p++ = 0;
+  HWND dialog = CreateDialogIndirectParamA(
+      GetModuleHandleA(nullptr), t, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  RECT r = {};
+  GetClientRect(dialog, &r);
+  DestroyWindow(dialog);
+  return {r.right, r.bottom};
+}
+
+SIZE ClientSize(HWND window) {
+  RECT r = {};
+  GetClientRect(window, &r);
+  return {r.right, r.bottom};
+}
+
+// A literal's bytes, zero bytes inside included.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
+
+bool Checked(HWND dialog, int id) {
+  return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+LONG StyleOf(HWND dialog, int id) {
+  return GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE);
+}
+
+std::string HostFile(const std::string& path) {
+  return qbtest::ReadHostFile(path);
+}
+
+// The pixel rows of a 24-bit BMP file (what follows its 54 header bytes).
+std::string BmpPixels(const std::string& file) {
+  return file.size() > 54 ? file.substr(54) : "";
+}
+
+class ScreenCaptureDialog : public ::testing::Test {
+ protected:
+  // Starts the instrument with a screen of width x height, which writes the
+  // BMPs the captures should give, and connects to it.
+  void Connect(bool serial, int width, int height, std::vector<std::string> args) {
+    width_ = width;
+    height_ = height;
+    scratch_ = qbtest::MakeScratchDir("capture");
+    args.insert(args.end(), {"--screen", std::to_string(width) + "x" + std::to_string(height), "--screen-bmp",
+                             "colour:" + Expected(true), "--screen-bmp", "mono:" + Expected(false)});
+    std::string error;
+    bool connected = serial ? c_.StartSerial(args, 37, "Serial", &error) : c_.StartLan(args, &error);
+    ASSERT_TRUE(connected) << error;
+  }
+
+  std::string Expected(bool colour) const { return scratch_ + (colour ? "/colour.bmp" : "/mono.bmp"); }
+
+  HWND Open() {
+    MenuCommand(c_.app.Main(), CMD_SCREEN_CAPTURE);
+    return WaitForWindow(c_.app.Pid(), "#32770", "Screen Capture");
+  }
+
+  void SetColour(HWND dialog, bool colour) {
+    SendMessageA(GetDlgItem(dialog, IDC_CAPTURE_COLOUR), BM_SETCHECK, colour ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(GetDlgItem(dialog, IDC_CAPTURE_MONO), BM_SETCHECK, colour ? BST_UNCHECKED : BST_CHECKED, 0);
+  }
+
+  // Presses Download and follows the progress dialog until it has gone.
+  // Returns what its status and progress lines last read.
+  std::string Download(HWND dialog) {
+    ClickButton(dialog, IDC_CAPTURE_DOWNLOAD);
+    HWND progress = WaitForWindow(c_.app.Pid(), "#32770", "Download");
+    if (!progress) return "no progress dialog";
+    std::string seen;
+    WaitFor(
+        [&] {
+          if (!IsWindow(progress)) return true;
+          std::string status = ControlText(progress, IDC_PROGRESS_STATUS);
+          std::string line = ControlText(progress, IDC_PROGRESS_LINE);
+          if (!status.empty()) seen = status + " | " + line;
+          return false;
+        },
+        60000);
+    return seen;
+  }
+
+  // The image area of the dialog on the screen against the instrument's
+  // picture, pixel for pixel (ImageMagick's count of differing pixels is 0).
+  // Tried a few times: what covered the dialog may not have been repainted
+  // away yet.
+  bool ShownAsExpected(HWND dialog, bool colour, const std::string& shotName) {
+    return WaitFor([&] { return ShownNowAsExpected(dialog, colour, shotName); }, 4000);
+  }
+  bool ShownNowAsExpected(HWND dialog, bool colour, const std::string& shotName) {
+    std::string shot = Screenshot(shotName);
+    if (shot.empty()) return false;
+    POINT origin = {0, 0};
+    ClientToScreen(dialog, &origin);
+    int left = (500 - width_) / 2 + 200, top = (230 - height_) / 2 + 40;
+    std::string crop = scratch_ + "/" + shotName + "-area.png";
+    std::string geometry = std::to_string(width_) + "x" + std::to_string(height_) + "+" +
+                           std::to_string(origin.x + left) + "+" + std::to_string(origin.y + top);
+    if (qbtest::RunHost({"/usr/bin/env", "convert", shot, "-crop", geometry, "+repage", crop}) != 0) return false;
+    // compare exits 0 when no pixel differs (its count goes to stderr).
+    return qbtest::RunHost({"/bin/sh", "-c",
+                            "compare -metric AE '" + crop + "' '" + Expected(colour) + "' null: 2>/dev/null"}) == 0;
+  }
+
+  // Saves through the save dialog as name; the file's bytes.
+  std::string Save(HWND dialog, const std::string& name) {
+    ClickButton(dialog, IDC_CAPTURE_SAVE);
+    std::string path = scratch_ + "/" + name;
+    EXPECT_TRUE(qbtest::ChooseInFileDialog(c_.app.Pid(), "Choose Save Location...", qbtest::LocalPath(path)));
+    std::string bytes;
+    const size_t size = 54 + static_cast<size_t>(width_) * 3 * static_cast<size_t>(height_);
+    WaitFor([&] { return (bytes = HostFile(path)).size() == size; }, kWait);
+    return bytes;
+  }
+
+  // The clipboard's bitmap, read here, as bottom-up 24-bit rows.
+  std::string ClipboardPixels() {
+    std::string pixels;
+    if (!OpenClipboard(nullptr)) return pixels;
+    HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    BITMAP info = {};
+    if (bitmap && GetObjectA(bitmap, sizeof info, &info) && info.bmWidth == width_ && info.bmHeight == height_) {
+      BITMAPINFO want = {};
+      want.bmiHeader.biSize = sizeof want.bmiHeader;
+      want.bmiHeader.biWidth = width_;
+      want.bmiHeader.biHeight = height_;
+      want.bmiHeader.biPlanes = 1;
+      want.bmiHeader.biBitCount = 24;
+      want.bmiHeader.biCompression = BI_RGB;
+      pixels.resize(static_cast<size_t>((width_ * 3 + 3) / 4 * 4 * height_));
+      HDC dc = GetDC(nullptr);
+      if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height_), &pixels[0], &want, DIB_RGB_COLORS) != height_)
+        pixels.clear();
+      ReleaseDC(nullptr, dc);
+    }
+    CloseClipboard();
+    return pixels;
+  }
+
+  // The dialog's close question, answered with button; false when none came.
+  bool AnswerCloseQuestion(HWND dialog, int button) {
+    ClickButton(dialog, IDCANCEL);
+    MessageBoxInfo box;
+    if (!WaitForMessageBox(c_.app.Pid(), box)) return false;
+    EXPECT_EQ(box.caption, "Screen Capture");
+    EXPECT_EQ(box.text, "Closing this window will delete the screencapture data\n\nContinue?");
+    EXPECT_EQ(box.buttons, (std::vector<std::string>{"OK", "Cancel"}));
+    return AnswerMessageBox(box, button);
+  }
+
+  // Colour then black and white: shown, saved (and the temporary copy kept
+  // while the dialog is open), copied.
+  void CaptureBothKinds(HWND dialog, const std::string& tag) {
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    const std::string temporary = std::string(folder) + "dlcap.bmp";
+    for (bool colour : {true, false}) {
+      SCOPED_TRACE(colour ? "colour" : "black and white");
+      SetColour(dialog, colour);
+      std::string last = Download(dialog);
+      EXPECT_EQ(last.rfind("Downloading Screenshot... | ", 0), 0u) << last;
+      EXPECT_TRUE(WaitFor(
+          [&] {
+            return IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_SAVE)) && IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_COPY));
+          },
+          kWait));
+      EXPECT_FALSE(MessageBoxShowing(c_.app.Pid()));
+      qbtest::SleepMs(300);  // the repaint it posted itself
+      EXPECT_TRUE(ShownAsExpected(dialog, colour, tag + (colour ? "-colour" : "-mono")));
+
+      std::string saved = Save(dialog, colour ? "saved-colour.bmp" : "saved-mono.bmp");
+      EXPECT_TRUE(saved == HostFile(Expected(colour))) << "the saved file differs from the instrument's picture";
+      if (colour) {
+        std::string copy;
+        ReadFileBytes(temporary, copy);
+        EXPECT_TRUE(copy == HostFile(Expected(true))) << "the temporary file " << temporary;
+      }
+      ClickButton(dialog, IDC_CAPTURE_COPY);
+      std::string clip;
+      WaitFor([&] { return (clip = ClipboardPixels()) == BmpPixels(HostFile(Expected(colour))); }, kWait);
+      EXPECT_TRUE(clip == BmpPixels(HostFile(Expected(colour)))) << "the clipboard's bitmap differs";
+    }
+    // Cancel keeps the dialog, OK closes it and takes the temporary file.
+    ASSERT_TRUE(AnswerCloseQuestion(dialog, IDCANCEL));
+    EXPECT_TRUE(IsWindow(dialog));
+    ASSERT_TRUE(AnswerCloseQuestion(dialog, IDOK));
+    EXPECT_TRUE(WaitForWindowGone(dialog));
+    EXPECT_EQ(GetFileAttributesA(temporary.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+
+  static void ReadFileBytes(const std::string& windowsPath, std::string& out) {
+    out.clear();
+    HANDLE f = CreateFileA(windowsPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    char chunk[65536];
+    DWORD n = 0;
+    while (ReadFile(f, chunk, sizeof chunk, &n, nullptr) && n > 0) out.append(chunk, n);
+    CloseHandle(f);
+  }
+
+  ConnectedApp c_;
+  std::string scratch_;
+  int width_ = 0, height_ = 0;
+};
+
+TEST_F(ScreenCaptureDialog, ItsControlsTextsAndSizeAndTheProgressDialog) {
+  Connect(false, 320, 240, {"--model", "ztq", "--screen-baud", "230400"});
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  SIZE expected = DialogUnitsToPixels(500, 190);
+  SIZE client = ClientSize(dialog);
+  EXPECT_EQ(client.cx, expected.cx);
+  EXPECT_EQ(client.cy, expected.cy);
+  EXPECT_NE(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU, 0);
+  const struct {
+    int id;
+    const char* text;
+    LONG type;
+    bool enabled, checked;
+  } kControls[] = {{IDC_CAPTURE_COLOUR, "Color", BS_AUTORADIOBUTTON, true, true},
+                   {IDC_CAPTURE_MONO, "Black and White", BS_AUTORADIOBUTTON, true, false},
+                   {IDC_CAPTURE_DOWNLOAD, "Download Screen Shot", BS_DEFPUSHBUTTON, true, false},
+                   {IDC_CAPTURE_SAVE, "Save To .BMP", BS_PUSHBUTTON, false, false},
+                   {IDC_CAPTURE_COPY, "Copy to Clipboard", BS_PUSHBUTTON, false, false},
+                   {IDCANCEL, "Close", BS_PUSHBUTTON, true, false}};
+  RECT first = {};
+  GetWindowRect(GetDlgItem(dialog, IDC_CAPTURE_COLOUR), &first);
+  for (const auto& k : kControls) {
+    SCOPED_TRACE(k.text);
+    HWND control = GetDlgItem(dialog, k.id);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(TextOf(control), k.text);
+    EXPECT_EQ(StyleOf(dialog, k.id) & BS_TYPEMASK, k.type);
+    EXPECT_EQ(IsEnabled(control), k.enabled);
+    EXPECT_EQ(Checked(dialog, k.id), k.checked);
+    RECT r;
+    GetWindowRect(control, &r);
+    EXPECT_EQ(r.left, first.left) << "not in the column";
+  }
+  EXPECT_NE(StyleOf(dialog, IDC_CAPTURE_COLOUR) & WS_GROUP, 0);
+  Screenshot("screen-capture-empty");
+
+  // The progress dialog while a paced capture runs.
+  const long long clicked = qbtest::NowMs();
+  ClickButton(dialog, IDC_CAPTURE_DOWNLOAD);
+  HWND progress = WaitForWindow(c_.app.Pid(), "#32770", "Download");
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(ControlText(progress, IDC_PROGRESS_STATUS), "Setting up");
+  SIZE progressExpected = DialogUnitsToPixels(180, 55);
+  EXPECT_EQ(ClientSize(progress).cx, progressExpected.cx);
+  EXPECT_EQ(ClientSize(progress).cy, progressExpected.cy);
+  EXPECT_EQ(GetWindowLongA(progress, GWL_STYLE) & WS_SYSMENU, 0);
+  EXPECT_EQ(ClassNameOf(GetDlgItem(progress, IDC_PROGRESS_BAR)), "msctls_progress32");
+  EXPECT_NE(StyleOf(progress, IDC_PROGRESS_BAR) & PBS_MARQUEE, 0);
+  EXPECT_TRUE(WaitFor([&] { return ControlText(progress, IDC_PROGRESS_STATUS) == "Downloading Screenshot..."; }, 5000));
+  // The worker starts one second after the dialog opened.
+  EXPECT_GE(qbtest::NowMs() - clicked, 950);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        std::string line = ControlText(progress, IDC_PROGRESS_LINE);
+        return line.size() > 10 && line.find("% Complete") == line.size() - 10 && line != "0% Complete";
+      },
+      10000))
+      << ControlText(progress, IDC_PROGRESS_LINE);
+  Screenshot("screen-capture-progress");
+  // Escape and the close request are ignored: it runs to the end.
+  PostMessageA(progress, WM_COMMAND, IDCANCEL, 0);
+  PostMessageA(progress, WM_CLOSE, 0, 0);
+  qbtest::SleepMs(200);
+  EXPECT_TRUE(IsWindow(progress));
+  EXPECT_TRUE(WaitForWindowGone(progress, 30000));
+  EXPECT_TRUE(WaitFor([&] { return IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_SAVE)); }, kWait));
+  qbtest::SleepMs(300);
+  Screenshot("screen-capture-colour");
+  EXPECT_TRUE(ShownAsExpected(dialog, true, "screen-capture-paced"));
+  EXPECT_TRUE(c_.sim.WaitForReceived(Bytes("SUSPEND,ON\n\0SCREEN,COLOUR?\n\0SUSPEND,OFF\n\0")));
+
+  // Cancelling the save dialog writes nothing and leaves the picture.
+  ClickButton(dialog, IDC_CAPTURE_SAVE);
+  EXPECT_TRUE(qbtest::CancelFileDialog(c_.app.Pid(), "Choose Save Location..."));
+  EXPECT_FALSE(MessageBoxShowing(c_.app.Pid()));
+  EXPECT_TRUE(ShownAsExpected(dialog, true, "screen-capture-after-cancel"));
+  ASSERT_TRUE(AnswerCloseQuestion(dialog, IDOK));
+}
+
+TEST_F(ScreenCaptureDialog, AZtqScreenInColourAndBlackAndWhite) {
+  Connect(false, 320, 240, {"--model", "ztq"});
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  CaptureBothKinds(dialog, "ztq");
+}
+
+TEST_F(ScreenCaptureDialog, AFamilyOneScreenOverAComPortIs512By272) {
+  Connect(true, 512, 272, {"--model", "hxa"});
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  CaptureBothKinds(dialog, "hxa");
+}
+
+TEST_F(ScreenCaptureDialog, ACaptureThatFailsMidScreenShowsTheCommsErrorAndDisconnects) {
+  Connect(false, 320, 240, {"--model", "ztq", "--screen-fault", "silence@300"});
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  ClickButton(dialog, IDC_CAPTURE_DOWNLOAD);
+  MessageBoxInfo box;
+  ASSERT_TRUE(WaitForMessageBoxText(c_.app.Pid(), "A Comms error has occured, Disconnected from instrument", box));
+  EXPECT_EQ(box.caption, "Comms Error");
+  EXPECT_FALSE(IsWindow(WaitForWindow(c_.app.Pid(), "#32770", "Download", 0)));
+  Screenshot("screen-capture-comms-error");
+  // SUSPEND,OFF went out before the connection was dropped.
+  EXPECT_TRUE(c_.sim.WaitForReceived(Bytes("SCREEN,COLOUR?\n\0SUSPEND,OFF\n\0")));
+  ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+  // The main window disconnects, and offers to reconnect (declined) when it
+  // is told that a read failed.
+  EXPECT_TRUE(WaitFor([&] { return !IsEnabled(c_.Control(IDC_COMMAND_LINE)); }, kWait));
+  if (WaitForMessageBox(c_.app.Pid(), box, 1500)) {
+    EXPECT_EQ(box.caption, "Vantor");
+    EXPECT_TRUE(AnswerMessageBox(box, IDNO));
+  }
+  // Nothing is held: no image, Save and Copy stay off, Close asks nothing.
+  EXPECT_FALSE(IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_SAVE)));
+  EXPECT_FALSE(IsEnabled(GetDlgItem(dialog, IDC_CAPTURE_COPY)));
+  ClickButton(dialog, IDCANCEL);
+  EXPECT_TRUE(WaitForWindowGone(dialog));
+  EXPECT_FALSE(MessageBoxShowing(c_.app.Pid()));
+  bool grayed = false;
+  for (const MenuItem& item : ReadMenu(c_.app.Main())) {
+    if (item.id == CMD_SCREEN_CAPTURE) grayed = item.grayed;
+  }
+  EXPECT_TRUE(grayed);
+}
+
+}  // namespace
