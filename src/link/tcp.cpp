@@ -58,7 +58,10 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
   int length = 0;
   const uint64_t start = SteadyMs();
   const uint64_t limit = static_cast<uint64_t>(LanReadTimeout) * kLineReadLimitFactor;
-  int pumped = TcpPump(link);
+  // As for byte reads, the socket is asked only once the ring is empty:
+  // pumping while unread lines wait would overwrite them when the instrument
+  // sends more than the ring holds (a long listing or file transfer).
+  int pumped = link->ringCount == 0 ? TcpPump(link) : 0;
   for (;;) {
     int byte;
     while ((byte = RingTake(link)) >= 0) {
