@@ -30,6 +30,15 @@ void Instrument::Command(Channel& channel, const std::string& command) {
       return;
     }
   }
+  StoreReply reply;
+  if (stores_.Command(command, reply)) {
+    server_.Send(channel, reply.bytes);
+    // The drop waits a little, so a pseudo-terminal delivers what was sent
+    // before it hangs up.
+    static const Script kDrop = {Step{Step::kWait, "", 200}, Step{Step::kDrop, "", 0}};
+    if (reply.drop) server_.RunScript(channel, kDrop);
+    return;
+  }
   if (command == "*IDN?" && ++channel.idnQueries >= options_.answerFrom) {
     server_.Send(channel, options_.idn + options_.lineEnd);
   }
