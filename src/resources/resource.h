@@ -81,4 +81,10 @@
 #define POLL_TIMER_ID 1117
 #define POLL_TIMER_MS 50
 
+/* Progress dialog of a background task */
+#define IDD_PROGRESS 156
+#define IDC_PROGRESS_BAR 1014
+#define IDC_PROGRESS_STATUS 1015
+#define IDC_PROGRESS_LINE 1016
+
 #endif
