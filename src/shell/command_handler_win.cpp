@@ -15,6 +15,7 @@
 #include "shell/results_pane_win.h"
 #include "shell/results_text.h"
 #include "shell/shell_state.h"
+#include "stores/program_stores_win.h"
 
 namespace qb {
 
@@ -115,6 +116,11 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
   switch (id) {
     case CMD_ABOUT:
       RunAboutDialog(main);
+      return true;
+    case CMD_PROGRAM_MANAGEMENT:
+      MainLink.PollingEnabled = false;
+      RunProgramStoresDialog(main);
+      MainLink.PollingEnabled = MainLink.ConnectedFlag;
       return true;
     case CMD_EXIT:
       DestroyWindow(main);
