@@ -16,6 +16,7 @@
 #include "shell/results_text.h"
 #include "shell/shell_state.h"
 #include "stores/program_stores_win.h"
+#include "stores/results_download_win.h"
 
 namespace qb {
 
@@ -116,6 +117,11 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
   switch (id) {
     case CMD_ABOUT:
       RunAboutDialog(main);
+      return true;
+    case CMD_DOWNLOAD_RESULTS:
+      MainLink.PollingEnabled = false;
+      RunResultsDownloadDialog(main);
+      MainLink.PollingEnabled = MainLink.ConnectedFlag;
       return true;
     case CMD_PROGRAM_MANAGEMENT:
       MainLink.PollingEnabled = false;
