@@ -304,7 +304,10 @@ INT_PTR CALLBACK ResultsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
   switch (message) {
     case WM_INITDIALOG:
       OnInit(dialog);
-      return TRUE;
+      // The folder box would take the first focus and open the folder
+      // browser before the dialog shows; Close takes it instead.
+      SetFocus(Item(dialog, IDCANCEL));
+      return FALSE;
     case MSG_SCAN_BEGIN:
       SendMessageA(Item(dialog, IDC_RESULT_LIST), LVM_DELETEALLITEMS, 0, 0);
       ResultsTable.clear();

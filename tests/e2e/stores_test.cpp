@@ -44,7 +44,9 @@ std::string SeedStores() {
 
 HWND OpenDialog(ConnectedApp& c, int command, const char* title) {
   MenuCommand(c.app.Main(), command);
-  return WaitForWindow(c.app.Pid(), "#32770", title);
+  HWND dialog = WaitForWindow(c.app.Pid(), "#32770", title);
+  if (!dialog) Screenshot(std::string("no-dialog-") + title);
+  return dialog;
 }
 
 // The program writes text files with CR LF line ends.
@@ -148,12 +150,13 @@ void QueueThree(HWND dialog, DWORD pid) {
   HWND results = GetDlgItem(dialog, IDC_RESULT_LIST);
   ASSERT_TRUE(WaitFor([&] { return ReadListRows(results, 3).size() == 3; }, kWait));
   ASSERT_TRUE(WaitFor([&] { return IsEnabled(GetDlgItem(dialog, IDC_ADD_RESULT)); }, kWait));
-  for (int row = 0; row < 3; ++row) {
-    ASSERT_TRUE(SelectListRow(results, row));
-    ClickButton(dialog, IDC_ADD_RESULT);
-  }
   HWND queue = GetDlgItem(dialog, IDC_QUEUE_LIST);
-  ASSERT_TRUE(WaitFor([&] { return ReadListRows(queue, 3).size() == 3; }, kWait));
+  for (size_t row = 0; row < 3; ++row) {
+    ASSERT_TRUE(SelectListRow(results, static_cast<int>(row)));
+    ClickButton(dialog, IDC_ADD_RESULT);
+    // The click is posted: the next selection waits until it was taken.
+    ASSERT_TRUE(WaitFor([&] { return ReadListRows(queue, 3).size() == row + 1; }, kWait));
+  }
   ASSERT_TRUE(SelectListRow(results, 1));
   ClickButton(dialog, IDC_ADD_RESULT);
   MessageBoxInfo box;
