@@ -83,6 +83,10 @@ int TcpConnect(const char* ipAddress, intptr_t& socket) {
     socket = kNoHandle;
     return -1;
   }
+  // Commands go out at once: a command with no reply followed by another
+  // would otherwise wait for the instrument's delayed acknowledgement.
+  BOOL noDelay = TRUE;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
   return 0;
 }
 
