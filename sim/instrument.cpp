@@ -32,7 +32,7 @@ void Instrument::Command(Channel& channel, const std::string& command) {
   }
   StoreReply reply;
   if (stores_.Command(command, reply)) {
-    server_.Send(channel, reply.bytes);
+    SendStoreReply(server_, channel, reply.bytes, command.size() + 1, options_.stores.baud);
     // The drop waits a little, so a pseudo-terminal delivers what was sent
     // before it hangs up.
     static const Script kDrop = {Step{Step::kWait, "", 200}, Step{Step::kDrop, "", 0}};

@@ -62,6 +62,7 @@ const char* UsageText() {
          "  --store-fault F      drop:N (transfers drop the connection after N lines),\n"
          "                       silent (transfers unanswered), short (short transfer\n"
          "                       lines), malformed (malformed listing lines)\n"
+         "  --store-baud N       store exchanges paced as on a serial line at N baud\n"
          "\n"
          "Records:\n"
          "  --transcript FILE    record every byte in and out\n"

@@ -2,12 +2,15 @@
 #include "stores.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "server.h"
 
 namespace sim {
 
@@ -73,11 +76,45 @@ std::string Header(int block) {
   return header;
 }
 
+void SleepUntilUs(uint64_t due) {
+  for (;;) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    uint64_t us = static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
+    if (us >= due) return;
+    uint64_t left = due - us;
+    timespec wait = {static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
+    nanosleep(&wait, nullptr);
+  }
+}
+
+uint64_t NowUs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
+}
+
 }  // namespace
+
+void SendStoreReply(Server& server, Channel& channel, const std::string& bytes, size_t received, int baud) {
+  if (baud <= 0) {
+    server.Send(channel, bytes);
+    return;
+  }
+  const double usPerByte = 1e7 / baud;
+  const uint64_t start = NowUs();
+  SleepUntilUs(start + static_cast<uint64_t>(received * usPerByte));
+  constexpr size_t kPiece = 16;
+  for (size_t offset = 0; offset < bytes.size(); offset += kPiece) {
+    std::string piece = bytes.substr(offset, kPiece);
+    server.Send(channel, piece);
+    SleepUntilUs(start + static_cast<uint64_t>((received + offset + piece.size()) * usPerByte));
+  }
+}
 
 bool IsStoreOption(const std::string& arg) {
   return arg == "--stores" || arg == "--stores-dump" || arg == "--results" || arg == "--opc-busy" ||
-         arg == "--store-fault";
+         arg == "--store-fault" || arg == "--store-baud";
 }
 
 bool ParseStoreOption(const std::string& arg, const std::string& value, StoreOptions& o, std::string& error) {
@@ -99,6 +136,8 @@ bool ParseStoreOption(const std::string& arg, const std::string& value, StoreOpt
     return count(o.generatedResults, 100000);
   } else if (arg == "--opc-busy") {
     return count(o.opcBusy, 1000000);
+  } else if (arg == "--store-baud") {
+    return count(o.baud, 10000000);
   } else if (arg == "--store-fault") {
     if (value.compare(0, 5, "drop:") == 0) {
       o.fault = StoreOptions::kDrop;

@@ -25,6 +25,7 @@ struct StoreOptions {
   int opcBusy = 0;           // "*OPC?" answers 0 this often after each recall
   int generatedResults = 0;  // --results N: results 1 to N of generated contents
   enum Fault { kNoFault, kDrop, kSilent, kShort, kMalformed } fault = kNoFault;
+  int baud = 0;     // --store-baud: store replies paced as on a serial line at this rate
   int faultAt = 0;  // kDrop: whole transfer lines sent (over all transfers) before the drop
 };
 
@@ -37,6 +38,13 @@ struct StoreReply {
   std::string bytes;  // sent first
   bool drop = false;  // then the connection is dropped
 };
+
+struct Channel;
+class Server;
+
+// Sends a store reply; with baud set, paced as the wire would carry it: the
+// command's own bytes (received) first, then the reply, 10 bits a byte.
+void SendStoreReply(Server& server, Channel& channel, const std::string& bytes, size_t received, int baud);
 
 class Stores {
  public:

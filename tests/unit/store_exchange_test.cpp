@@ -302,6 +302,17 @@ TEST_P(StoreExchange, AnUnknownInstrumentIsIdentifiedBeforeAScan) {
   EXPECT_STREQ(qb::ScanRefusal(3), "Scan Failed: Incompatable Instrument");
 }
 
+TEST_P(StoreExchange, APacedInstrumentTakesTheWireTimeOfItsTransfer) {
+  const std::string seed = SeedStores();
+  Start({"--stores", seed, "--store-baud", "19200"});
+  const std::string path = MakeScratchDir("stores-paced") + "/prog.QZL";
+  const uint64_t start = qb::SteadyMs();
+  EXPECT_EQ(qb::DownloadProgram(link_, 3, path).outcome, qb::TransferOutcome::Done);
+  // 16 lines of 72 characters and their line ends alone take 0.6 s at 19200 baud.
+  EXPECT_GE(qb::SteadyMs() - start, 16u * 74 * 10 * 1000 / 19200);
+  EXPECT_EQ(ReadHostFile(path), ReadHostFile(seed + "/programs/003.QZL"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, StoreExchange, ::testing::Values(Transport::Tcp, Transport::Serial),
                          [](const ::testing::TestParamInfo<Transport>& info) {
                            return info.param == Transport::Tcp ? std::string("Tcp") : std::string("Serial");
