@@ -17,6 +17,7 @@ using namespace e2e;
 using qbtest::HostFileExists;
 using qbtest::LocalPath;
 using qbtest::ReadHostFile;
+using qbtest::TranscriptBytes;
 using qbtest::WaitFor;
 using qbtest::WriteHostFile;
 
@@ -47,6 +48,28 @@ HWND OpenDialog(ConnectedApp& c, int command, const char* title) {
   HWND dialog = WaitForWindow(c.app.Pid(), "#32770", title);
   if (!dialog) Screenshot(std::string("no-dialog-") + title);
   return dialog;
+}
+
+size_t Count(const std::string& text, const std::string& needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
+  return count;
+}
+
+// The last text the progress line showed before its dialog closed. Sent
+// messages are taken before posted ones, so a step's text is read before the
+// finish that follows it closes the dialog.
+std::string LastProgressLine(HWND progress) {
+  std::string last;
+  while (IsWindow(progress)) {
+    char text[128] = "";
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutA(GetDlgItem(progress, 1016), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 1000, &length) &&
+        length > 0)
+      last = text;
+  }
+  return last;
 }
 
 // The program writes text files with CR LF line ends.
@@ -97,6 +120,15 @@ TEST(ProgramStores, ListSaveUploadDeleteAndLoadDefault) {
   ASSERT_TRUE(qbtest::ChooseInFileDialog(c.app.Pid(), "Save QZL file", LocalPath(out + "/prog")));
   ASSERT_TRUE(WaitFor([&] { return ReadHostFile(out + "/prog.QZL").size() == 1024; }, kWait));
   EXPECT_EQ(ReadHostFile(out + "/prog.QZL"), ReadHostFile(seed + "/programs/003.QZL"));
+  // Saving as prog again asks before replacing prog.QZL; No leaves it alone.
+  ClickButton(dialog, IDC_DOWNLOAD_QZL);
+  ASSERT_TRUE(qbtest::ChooseInFileDialog(c.app.Pid(), "Save QZL file", LocalPath(out + "/prog")));
+  MessageBoxInfo replace;
+  ASSERT_TRUE(WaitForMessageBox(c.app.Pid(), replace));
+  EXPECT_NE(replace.text.find("already exists"), std::string::npos) << replace.text;
+  EXPECT_EQ(replace.buttonIds, (std::vector<int>{IDYES, IDNO}));
+  AnswerMessageBox(replace, IDNO);
+  EXPECT_EQ(Count(TranscriptBytes(c.sim.Transcript(), "in", "tcp"), "progra,qzlfil?"), 1u);
 
   // Uploaded into empty slot 5: the instrument holds the file and the list shows it.
   ASSERT_TRUE(SelectListRow(list, 4));
@@ -193,7 +225,8 @@ TEST(ResultsDownload, QueueThreeAndDownloadAsTextAndQzl) {
     SetControlText(dialog, IDC_DOWNLOAD_DIRECTORY, LocalPath(folder));
     ClickButton(dialog, button);
     HWND progress = WaitForWindow(c.app.Pid(), "#32770", "Retrieving Results");
-    EXPECT_TRUE(progress);
+    ASSERT_TRUE(progress);
+    EXPECT_EQ(LastProgressLine(progress), "Progress: 3/3");
     ASSERT_TRUE(WaitForMessageBox(c.app.Pid(), box, 30000));
     EXPECT_EQ(box.text, "Download Complete");
     EXPECT_EQ(box.caption, "Download Complete");
