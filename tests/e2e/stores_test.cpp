@@ -237,6 +237,17 @@ TEST(ResultsDownload, QueueThreeAndDownloadAsTextAndQzl) {
       EXPECT_EQ(got, qzl ? stored : WithCrLf(stored)) << n;
     }
   }
+  // The queue stays; emptied by double-clicks, it leaves Remove and both
+  // downloads disabled.
+  HWND queue = GetDlgItem(dialog, IDC_QUEUE_LIST);
+  for (size_t left = 3; left > 0; --left) {
+    ASSERT_TRUE(DoubleClickListRow(queue, 0));
+    ASSERT_TRUE(WaitFor([&] { return ReadListRows(queue, 3).size() == left - 1; }, kWait));
+  }
+  for (int id : {IDC_REMOVE_RESULT, IDC_DOWNLOAD_TXT, IDC_DOWNLOAD_QZL_RESULTS}) {
+    EXPECT_FALSE(IsEnabled(GetDlgItem(dialog, id))) << id;
+  }
+  EXPECT_TRUE(IsEnabled(GetDlgItem(dialog, IDC_ADD_RESULT)));
   ClickButton(dialog, IDCANCEL);
   EXPECT_TRUE(WaitForWindowGone(dialog));
 }
