@@ -4,7 +4,10 @@
 // stores; what the program sends is read in the simulator's transcript.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness.h"
@@ -56,20 +59,32 @@ size_t Count(const std::string& text, const std::string& needle) {
   return count;
 }
 
-// The last text the progress line showed before its dialog closed. Sent
-// messages are taken before posted ones, so a step's text is read before the
-// finish that follows it closes the dialog.
-std::string LastProgressLine(HWND progress) {
-  std::string last;
-  while (IsWindow(progress)) {
-    char text[128] = "";
-    DWORD_PTR length = 0;
-    if (SendMessageTimeoutA(GetDlgItem(progress, 1016), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                            SMTO_ABORTIFHUNG, 1000, &length) &&
-        length > 0)
-      last = text;
+// The furthest count the progress line showed ("Progress: N/3") before its
+// dialog closed. Sent messages are taken before posted ones, so with several
+// readers always waiting, the last step's text is read before the finish
+// that follows it closes the dialog.
+int FurthestProgress(HWND progress) {
+  std::atomic<int> furthest{-1};
+  std::vector<std::thread> readers;
+  for (int r = 0; r < 4; ++r) {
+    readers.emplace_back([&] {
+      HWND line = GetDlgItem(progress, 1016);
+      while (IsWindow(progress)) {
+        char text[128] = "";
+        DWORD_PTR length = 0;
+        int count = -1, total = 0;
+        if (SendMessageTimeoutA(line, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                                &length) &&
+            sscanf(text, "Progress: %d/%d", &count, &total) == 2 && total == 3) {
+          int seen = furthest.load();
+          while (count > seen && !furthest.compare_exchange_weak(seen, count)) {
+          }
+        }
+      }
+    });
   }
-  return last;
+  for (auto& reader : readers) reader.join();
+  return furthest.load();
 }
 
 // The program writes text files with CR LF line ends.
@@ -219,6 +234,16 @@ TEST(ResultsDownload, QueueThreeAndDownloadAsTextAndQzl) {
   EXPECT_EQ(box.caption, "Error Downloading Results");
   AnswerMessageBox(box, IDOK);
 
+  // Browse opens the folder browser at the documents folder; OK takes it.
+  ClickButton(dialog, IDC_BROWSE);
+  HWND browser = WaitForWindow(c.app.Pid(), "#32770", "Browse for Folder");
+  ASSERT_TRUE(browser);
+  Screenshot("results-download-browse");
+  ClickButton(browser, IDOK);
+  ASSERT_TRUE(WaitFor([&] { return !ControlText(dialog, IDC_DOWNLOAD_DIRECTORY).empty(); }, kWait));
+  std::string chosen = ControlText(dialog, IDC_DOWNLOAD_DIRECTORY);
+  EXPECT_EQ(chosen.substr(chosen.size() - 10), "\\Documents") << chosen;
+
   for (int button : {IDC_DOWNLOAD_TXT, IDC_DOWNLOAD_QZL_RESULTS}) {
     const bool qzl = button == IDC_DOWNLOAD_QZL_RESULTS;
     const std::string folder = qbtest::MakeScratchDir("e2e-results");
@@ -226,7 +251,7 @@ TEST(ResultsDownload, QueueThreeAndDownloadAsTextAndQzl) {
     ClickButton(dialog, button);
     HWND progress = WaitForWindow(c.app.Pid(), "#32770", "Retrieving Results");
     ASSERT_TRUE(progress);
-    EXPECT_EQ(LastProgressLine(progress), "Progress: 3/3");
+    EXPECT_EQ(FurthestProgress(progress), 3);  // the line ended at Progress: 3/3
     ASSERT_TRUE(WaitForMessageBox(c.app.Pid(), box, 30000));
     EXPECT_EQ(box.text, "Download Complete");
     EXPECT_EQ(box.caption, "Download Complete");
