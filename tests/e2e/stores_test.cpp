@@ -167,6 +167,28 @@ TEST(ProgramStores, ListSaveUploadDeleteAndLoadDefault) {
   EXPECT_TRUE(c.WaitForPane("QUARTZLINE,ZTQ1200")) << c.PaneText();
 }
 
+TEST(ProgramStores, OverASerialPortListAndSave) {
+  const std::string seed = SeedStores();
+  ConnectedApp c;
+  std::string error;
+  ASSERT_TRUE(c.StartSerial({"--model", "ztq", "--stores", seed}, 9, "USB", &error)) << error;
+  HWND dialog = OpenDialog(c, CMD_PROGRAM_MANAGEMENT, "Programs");
+  ASSERT_TRUE(dialog);
+  HWND list = GetDlgItem(dialog, IDC_PROGRAM_LIST);
+  std::vector<ListRow> rows = ReadListRows(list, 3);
+  ASSERT_EQ(rows.size(), 999u);
+  EXPECT_EQ(rows[11].texts, (std::vector<std::string>{"12", "Bridge", "2015-01-02 09:30"}));
+  ASSERT_TRUE(SelectListRow(list, 2));
+  ASSERT_TRUE(WaitFor([&] { return IsEnabled(GetDlgItem(dialog, IDC_DOWNLOAD_QZL)); }, kWait));
+  const std::string out = qbtest::MakeScratchDir("e2e-serial");
+  ClickButton(dialog, IDC_DOWNLOAD_QZL);
+  ASSERT_TRUE(qbtest::ChooseInFileDialog(c.app.Pid(), "Save QZL file", LocalPath(out + "/slot3.qzl")));
+  ASSERT_TRUE(WaitFor([&] { return ReadHostFile(out + "/slot3.qzl").size() == 1024; }, kWait));
+  EXPECT_EQ(ReadHostFile(out + "/slot3.qzl"), ReadHostFile(seed + "/programs/003.QZL"));
+  ClickButton(dialog, IDOK);
+  EXPECT_TRUE(WaitForWindowGone(dialog));
+}
+
 TEST(StoreDialogs, RefuseAnHxaInstrument) {
   ConnectedApp c;
   std::string error;
