@@ -37,6 +37,7 @@ void Instrument::Command(Channel& channel, const std::string& command) {
     // before it hangs up.
     static const Script kDrop = {Step{Step::kWait, "", 200}, Step{Step::kDrop, "", 0}};
     if (reply.drop) server_.RunScript(channel, kDrop);
+    if (reply.later) server_.RunScript(channel, *reply.later);
     return;
   }
   if (command == "*IDN?" && ++channel.idnQueries >= options_.answerFrom) {

@@ -60,6 +60,7 @@ const char* UsageText() {
          "  --results N          N stored results of generated contents\n"
          "  --opc-busy N         \"*OPC?\" answers 0 N times after each recall, then 1\n"
          "  --store-fault F      drop:N (transfers drop the connection after N lines),\n"
+         "                       pause:N (a transfer pauses 300 ms after N lines),\n"
          "                       silent (transfers unanswered), short (short transfer\n"
          "                       lines), malformed (malformed listing lines)\n"
          "  --store-baud N       store exchanges paced as on a serial line at N baud\n"

@@ -149,6 +149,9 @@ bool ParseStoreOption(const std::string& arg, const std::string& value, StoreOpt
         return false;
       }
       o.faultAt = static_cast<int>(at);
+    } else if (value.compare(0, 6, "pause:") == 0) {
+      o.fault = StoreOptions::kPause;
+      o.faultAt = atoi(value.c_str() + 6);
     } else if (value == "silent") {
       o.fault = StoreOptions::kSilent;
     } else if (value == "short") {
@@ -156,7 +159,7 @@ bool ParseStoreOption(const std::string& arg, const std::string& value, StoreOpt
     } else if (value == "malformed") {
       o.fault = StoreOptions::kMalformed;
     } else {
-      error = "bad --store-fault value (drop:N, silent, short or malformed): " + value;
+      error = "bad --store-fault value (drop:N, pause:N, silent, short or malformed): " + value;
       return false;
     }
   } else {
@@ -260,6 +263,16 @@ void Stores::Transfer(const std::vector<std::string>& lines, StoreReply& reply) 
       dropped_ = true;
       return;
     }
+    if (options_.fault == StoreOptions::kPause && !paused_ && linesSent_ == options_.faultAt) {
+      // The rest comes after a pause longer than the program's read time-out.
+      paused_ = true;
+      std::string rest;
+      for (size_t j = i; j < lines.size(); ++j) rest += Line(lines[j]);
+      later_.push_back({Step{Step::kWait, "", 300}, Step{Step::kSend, rest, 0}});
+      reply.later = &later_.back();
+      busyUntil_ = NowMs() + 300;
+      return;
+    }
     reply.bytes += Line(lines[i]);
     ++linesSent_;
     if (options_.fault == StoreOptions::kShort && i == 0) reply.bytes += Line("#X00");
@@ -270,6 +283,22 @@ bool Stores::Command(const std::string& command, StoreReply& reply) {
   // After a dropped transfer the instrument answers nothing more, even in the
   // moment before the connection goes.
   if (dropped_) return true;
+  uint64_t now = NowMs();
+  if (now < busyUntil_) {
+    // The instrument is still sending a paused transfer: this reply follows it.
+    StoreReply after;
+    bool handled = CommandNow(command, after);
+    if (!after.bytes.empty()) {
+      later_.push_back(
+          {Step{Step::kWait, "", static_cast<int>(busyUntil_ - now) + 5}, Step{Step::kSend, after.bytes, 0}});
+      reply.later = &later_.back();
+    }
+    return handled;
+  }
+  return CommandNow(command, reply);
+}
+
+bool Stores::CommandNow(const std::string& command, StoreReply& reply) {
   // The upload prefix (0x14) arrives in front of the first block.
   size_t start = command.find_first_not_of('\x14');
   if (start == std::string::npos) {

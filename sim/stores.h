@@ -3,6 +3,8 @@
 // upload, store and delete them, and "*OPC?". The stores can be seeded from a
 // folder and are written to a folder after every change, so tests compare
 // the files a transfer made with what the instrument holds. Faults: a
+// transfer that pauses longer than the program waits (its rest, and every
+// reply after it, come later, in order), a
 // transfer dropped part way, transfers never answered, short transfer lines,
 // malformed listing lines, a slow recall ("*OPC?" answering 0 for a while).
 //
@@ -13,9 +15,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "behaviour.h"
 
 namespace sim {
 
@@ -24,9 +29,9 @@ struct StoreOptions {
   std::string dumpDir;       // --stores-dump DIR
   int opcBusy = 0;           // "*OPC?" answers 0 this often after each recall
   int generatedResults = 0;  // --results N: results 1 to N of generated contents
-  enum Fault { kNoFault, kDrop, kSilent, kShort, kMalformed } fault = kNoFault;
+  enum Fault { kNoFault, kDrop, kPause, kSilent, kShort, kMalformed } fault = kNoFault;
   int baud = 0;     // --store-baud: store replies paced as on a serial line at this rate
-  int faultAt = 0;  // kDrop: whole transfer lines sent (over all transfers) before the drop
+  int faultAt = 0;  // kDrop, kPause: whole transfer lines sent (over all transfers) before it
 };
 
 // Whether arg is one of the store options; if so parses it (with value, the
@@ -35,8 +40,9 @@ bool IsStoreOption(const std::string& arg);
 bool ParseStoreOption(const std::string& arg, const std::string& value, StoreOptions& options, std::string& error);
 
 struct StoreReply {
-  std::string bytes;  // sent first
-  bool drop = false;  // then the connection is dropped
+  std::string bytes;              // sent first
+  bool drop = false;              // then the connection is dropped
+  const Script* later = nullptr;  // or this runs (the rest of a paused transfer)
 };
 
 struct Channel;
@@ -67,6 +73,7 @@ class Stores {
   std::string Line(const std::string& text) const { return text + lineEnd_; }
   void Transfer(const std::vector<std::string>& lines, StoreReply& reply);
   void QzlLines(const std::string& payload, std::vector<std::string>& lines) const;
+  bool CommandNow(const std::string& command, StoreReply& reply);
   bool One(const std::string& command, StoreReply& reply);
 
   StoreOptions options_;
@@ -78,7 +85,10 @@ class Stores {
   std::string upload_;      // blocks received since the upload prefix
   int busyLeft_ = 0;
   bool dropped_ = false;
-  int linesSent_ = 0;  // transfer lines sent so far
+  bool paused_ = false;
+  uint64_t busyUntil_ = 0;    // a paused transfer's rest goes out then; replies wait for it
+  std::deque<Script> later_;  // scripts handed out in replies, kept while they may run
+  int linesSent_ = 0;         // transfer lines sent so far
 };
 
 }  // namespace sim

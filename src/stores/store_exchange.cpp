@@ -159,6 +159,8 @@ TransferResult DownloadProgram(InstrumentLink& link, int slot, const std::string
     result.keptPath = KeepPart(path);
     result.outcome = TransferOutcome::FileError;
   } else if (read.damaged || !StillAnswering(link, "*OPC?\n")) {
+    // Whatever of the transfer is still on its way is not read as a reply later.
+    Drain(&link, kTransferReadMs);
     result.keptPath = KeepPart(path);
     result.outcome = TransferOutcome::Cut;
   }
@@ -295,6 +297,7 @@ DownloadReport DownloadResults(InstrumentLink& link, const std::vector<ResultEnt
     if (fclose(file.file) != 0) read.writeFailed = true;
     file.file = nullptr;
     if (read.writeFailed || read.damaged || !StillAnswering(link, "*opc?\n")) {
+      Drain(&link, kTransferReadMs);
       std::string kept = KeepPart(path);
       report.failure =
           (read.writeFailed ? "Writing " + path + " failed" : "The transfer of result " + id + " broke off") +

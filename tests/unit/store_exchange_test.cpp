@@ -313,6 +313,21 @@ TEST_P(StoreExchange, APacedInstrumentTakesTheWireTimeOfItsTransfer) {
   EXPECT_EQ(ReadHostFile(path), ReadHostFile(seed + "/programs/003.QZL"));
 }
 
+TEST_P(StoreExchange, ATransferThatPausesIsKeptAsPartAndItsRestDoesNotSpoilTheNextExchange) {
+  const std::string seed = SeedStores();
+  Start({"--stores", seed, "--store-fault", "pause:5"});
+  const std::string path = MakeScratchDir("stores-paused") + "/prog.QZL";
+  qb::TransferResult result = qb::DownloadProgram(link_, 3, path);
+  EXPECT_EQ(result.outcome, qb::TransferOutcome::Cut);
+  EXPECT_FALSE(HostFileExists(path));
+  EXPECT_EQ(ReadHostFile(path + ".part"), ReadHostFile(seed + "/programs/003.QZL").substr(0, 5 * 64));
+  // The rest of the transfer and the late "1" were drained, not read as the listing.
+  qb::ProgramListing listing = qb::ListPrograms(link_);
+  EXPECT_EQ(listing.skipped, 0);
+  EXPECT_TRUE(listing.rows[2].stored);
+  EXPECT_TRUE(listing.rows[11].stored);
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, StoreExchange, ::testing::Values(Transport::Tcp, Transport::Serial),
                          [](const ::testing::TestParamInfo<Transport>& info) {
                            return info.param == Transport::Tcp ? std::string("Tcp") : std::string("Serial");
