@@ -31,6 +31,16 @@ void Instrument::Command(Channel& channel, const std::string& command) {
     }
   }
   if (AnswerScreenCommand(server_, channel, command, options_.screen, options_.lineEnd)) return;
+  StoreReply reply;
+  if (stores_.Command(command, reply)) {
+    SendStoreReply(server_, channel, reply.bytes, command.size() + 1, options_.stores.baud);
+    // The drop waits a little, so a pseudo-terminal delivers what was sent
+    // before it hangs up.
+    static const Script kDrop = {Step{Step::kWait, "", 200}, Step{Step::kDrop, "", 0}};
+    if (reply.drop) server_.RunScript(channel, kDrop);
+    if (reply.later) server_.RunScript(channel, *reply.later);
+    return;
+  }
   if (command == "*IDN?" && ++channel.idnQueries >= options_.answerFrom) {
     server_.Send(channel, options_.idn + options_.lineEnd);
   }

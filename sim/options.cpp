@@ -54,6 +54,17 @@ const char* UsageText() {
          "  ok (accepted, 30 bytes, byte 3 = F7), long (31 bytes), short (29 bytes),\n"
          "  marker (byte 3 = F6). Either: raw:TEXT (TEXT escapes).\n"
          "\n"
+         "Stores (program and result stores, see sim/stores.h):\n"
+         "  --stores DIR         seed the program and result stores from DIR\n"
+         "  --stores-dump DIR    write the stores to DIR at start and after every change\n"
+         "  --results N          N stored results of generated contents\n"
+         "  --opc-busy N         \"*OPC?\" answers 0 N times after each recall, then 1\n"
+         "  --store-fault F      drop:N (transfers drop the connection after N lines),\n"
+         "                       pause:N (a transfer pauses 300 ms after N lines),\n"
+         "                       silent (transfers unanswered), short (short transfer\n"
+         "                       lines), malformed (malformed listing lines)\n"
+         "  --store-baud N       store exchanges paced as on a serial line at N baud\n"
+         "\n"
          "Records:\n"
          "  --transcript FILE    record every byte in and out\n"
          "  --pidfile FILE       write the process id once ready; removed at exit\n"
@@ -162,6 +173,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       (probe == 'A' ? o.probeAReplies : o.probeBReplies).push_back(bytes);
     } else if (arg == "--udp-address") {
       if (!value(o.udpAddress)) return false;
+    } else if (IsStoreOption(arg)) {
+      if (!value(v) || !ParseStoreOption(arg, v, o.stores, error)) return false;
     } else if (arg == "--silent") {
       o.silent = true;
     } else if (arg == "--transcript") {

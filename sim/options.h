@@ -6,6 +6,7 @@
 
 #include "behaviour.h"
 #include "screens.h"
+#include "stores.h"
 
 namespace sim {
 
@@ -32,6 +33,7 @@ struct Options {
   std::string udpAddress = "0.0.0.0";
 
   ScreenOptions screen;  // the screen replies (screens.h)
+  StoreOptions stores;  // the program and result stores
 };
 
 // Parses argv into options. On a bad argument writes a message to error and

@@ -8,6 +8,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -70,6 +71,10 @@ int TcpConnectStart(const char* ipAddress, intptr_t& socket) {
     close(fd);
     return -1;
   }
+  // Commands go out at once: a command with no reply followed by another
+  // would otherwise wait for the instrument's delayed acknowledgement.
+  int noDelay = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
   socket = fd;
   return started;
 }

@@ -91,6 +91,10 @@ int TcpConnectStart(const char* ipAddress, intptr_t& socket) {
     closesocket(s);
     return -1;
   }
+  // Commands go out at once: a command with no reply followed by another
+  // would otherwise wait for the instrument's delayed acknowledgement.
+  BOOL noDelay = TRUE;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
   socket = static_cast<intptr_t>(s);
   return started;
 }

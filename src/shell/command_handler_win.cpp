@@ -17,6 +17,8 @@
 #include "shell/main_window_win.h"
 #include "shell/results_pane_win.h"
 #include "shell/results_text.h"
+#include "stores/program_stores_win.h"
+#include "stores/results_download_win.h"
 #include "stores/screen_capture_win.h"
 
 namespace qb {
@@ -139,6 +141,16 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
   switch (id) {
     case CMD_ABOUT:
       RunAboutDialog(main);
+      return true;
+    case CMD_DOWNLOAD_RESULTS:
+      MainLink.PollingEnabled = false;
+      RunResultsDownloadDialog(main);
+      MainLink.PollingEnabled = MainLink.ConnectedFlag;
+      return true;
+    case CMD_PROGRAM_MANAGEMENT:
+      MainLink.PollingEnabled = false;
+      RunProgramStoresDialog(main);
+      MainLink.PollingEnabled = MainLink.ConnectedFlag;
       return true;
     case CMD_EXIT:
       DestroyWindow(main);
