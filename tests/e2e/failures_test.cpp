@@ -36,10 +36,34 @@ void ReadErrorThenQuestion(ConnectedApp& c, MessageBoxInfo& question) {
   EXPECT_FALSE(IsEnabled(c.Control(IDC_COMMAND_LINE)));
 }
 
+// The boxes a connection attempt shows, in order, each answered with OK, up
+// to the one with the outcome (caption "Connection").
+std::vector<MessageBoxInfo> BoxesUntilTheConnectionOutcome(const App& app) {
+  std::vector<MessageBoxInfo> boxes;
+  MessageBoxInfo box;
+  while (WaitForMessageBox(app.Pid(), box, 8000)) {
+    boxes.push_back(box);
+    AnswerMessageBox(box, IDOK);
+    if (box.caption == "Connection") break;
+  }
+  return boxes;
+}
+
+// Drives the start-up Connect dialog to a LAN address and returns the boxes
+// shown after Connect, in order, each answered with OK.
+std::vector<MessageBoxInfo> ConnectLanTo(App& app, const std::string& address) {
+  std::vector<MessageBoxInfo> boxes;
+  HWND dialog = WaitForConnectDialog(app.Pid());
+  if (!dialog || !ChooseInList(dialog, IDC_INTERFACE, "LAN")) return boxes;
+  SetControlText(dialog, IDC_IP_ADDRESS, address);
+  ClickButton(dialog, IDC_CONNECT);
+  return BoxesUntilTheConnectionOutcome(app);
+}
+
 TEST(Failures, ASerialReadErrorAsksOneBoxAtATimeAndYesReconnects) {
   ConnectedApp c;
   std::string error;
-  ASSERT_TRUE(c.StartSerial({"--on", "BYE=hangup:1500"}, 8, "Serial", &error)) << error;
+  ASSERT_TRUE(c.StartSerial({"--on", "BYE=wait:300|hangup:1500"}, 8, "Serial", &error)) << error;
   c.SendLine("BYE");
   MessageBoxInfo question;
   ReadErrorThenQuestion(c, question);
@@ -57,7 +81,7 @@ TEST(Failures, NoStaysDisconnectedAndYesWhileTheInstrumentIsGoneFails) {
   {
     ConnectedApp c;
     std::string error;
-    ASSERT_TRUE(c.StartSerial({"--on", "BYE=hangup"}, 8, "Serial", &error)) << error;
+    ASSERT_TRUE(c.StartSerial({"--on", "BYE=wait:300|hangup"}, 8, "Serial", &error)) << error;
     c.SendLine("BYE");
     MessageBoxInfo question;
     ReadErrorThenQuestion(c, question);
@@ -70,15 +94,16 @@ TEST(Failures, NoStaysDisconnectedAndYesWhileTheInstrumentIsGoneFails) {
   // after the user has already said Yes.
   ConnectedApp c;
   std::string error;
-  ASSERT_TRUE(c.StartSerial({"--on", "HALF?=raw:PART|hangup:6000"}, 8, "Serial", &error)) << error;
+  ASSERT_TRUE(c.StartSerial({"--on", "HALF?=raw:PART|wait:300|hangup:6000"}, 8, "Serial", &error)) << error;
   c.SendLine("HALF?");
   MessageBoxInfo question;
   ReadErrorThenQuestion(c, question);
   AnswerMessageBox(question, IDYES);
-  MessageBoxInfo result;
-  ASSERT_TRUE(WaitForMessageBoxText(c.app.Pid(), "Connection Failed", result, 8000));
-  EXPECT_EQ(result.caption, "Connection");
-  AnswerMessageBox(result, IDOK);
+  std::vector<MessageBoxInfo> boxes = BoxesUntilTheConnectionOutcome(c.app);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Unable to open port COM8");
+  EXPECT_EQ(boxes[0].caption, "Test Connection");
+  EXPECT_EQ(boxes[1].text, "Connection Failed");
   EXPECT_FALSE(IsEnabled(c.Control(IDC_COMMAND_LINE)));
 }
 
@@ -99,23 +124,6 @@ TEST(Failures, ATypedLineThatCannotBeSentIsReportedAndDisconnects) {
   EXPECT_EQ(box.caption, "Vantor");
   AnswerMessageBox(box, IDOK);
   EXPECT_TRUE(WaitFor([&] { return !IsEnabled(c.Control(IDC_COMMAND_LINE)); }, 3000));
-}
-
-// Drives the start-up Connect dialog to a LAN address and returns the boxes
-// shown after Connect, in order, each answered with OK.
-std::vector<MessageBoxInfo> ConnectLanTo(App& app, const std::string& address) {
-  std::vector<MessageBoxInfo> boxes;
-  HWND dialog = WaitForConnectDialog(app.Pid());
-  if (!dialog || !ChooseInList(dialog, IDC_INTERFACE, "LAN")) return boxes;
-  SetControlText(dialog, IDC_IP_ADDRESS, address);
-  ClickButton(dialog, IDC_CONNECT);
-  MessageBoxInfo box;
-  while (WaitForMessageBox(app.Pid(), box, 8000)) {
-    boxes.push_back(box);
-    AnswerMessageBox(box, IDOK);
-    if (box.caption == "Connection") break;
-  }
-  return boxes;
 }
 
 TEST(Failures, ConnectingToASilentOrUnreachableInstrumentFails) {
