@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "loader.h"
 #include "options.h"
 
 namespace sim {
@@ -12,7 +13,8 @@ class Server;
 
 class Instrument {
  public:
-  Instrument(const Options& options, Server& server) : options_(options), server_(server) {}
+  Instrument(const Options& options, Server& server)
+      : options_(options), server_(server), loader_(options.loader, server) {}
 
   // Receives raw bytes from a channel; complete commands are acted on.
   void Receive(Channel& channel, const char* data, size_t size);
@@ -22,6 +24,7 @@ class Instrument {
 
   const Options& options_;
   Server& server_;
+  Loader loader_;
 };
 
 }  // namespace sim

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--help") {
       fputs(sim::UsageText(), stdout);
+      fputs(sim::LoaderUsageText(), stdout);
       return 0;
     }
   }

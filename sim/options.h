@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "behaviour.h"
+#include "loader.h"
 
 namespace sim {
 
@@ -29,6 +30,8 @@ struct Options {
   std::vector<std::string> probeAReplies;
   std::vector<std::string> probeBReplies;
   std::string udpAddress = "0.0.0.0";
+
+  LoaderOptions loader;  // the firmware loader's image folder, faults and pacing
 };
 
 // Parses argv into options. On a bad argument writes a message to error and
