@@ -15,6 +15,7 @@
 #include "shell/results_pane_win.h"
 #include "shell/results_text.h"
 #include "shell/shell_state.h"
+#include "upgrade/upgrade_command_win.h"
 
 namespace qb {
 
@@ -171,6 +172,10 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       return true;
     case CMD_DISCONNECT:
       Disconnect(main, lParam);
+      return true;
+    case CMD_UPGRADE_FIRMWARE:
+      if (MainLink.ConnectedFlag) UpgradeFirmwareCommand(main);
+      PostCommand(main, CMD_FOCUS_COMMAND_LINE);
       return true;
     default:
       return false;
