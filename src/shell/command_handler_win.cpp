@@ -174,6 +174,9 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       Disconnect(main, lParam);
       return true;
     case CMD_UPGRADE_FIRMWARE:
+      // A running script would talk to the loader: it stops first.
+      if (ScriptState == SCRIPT_RUNNING || ScriptState == SCRIPT_STEP) ScriptState = SCRIPT_STOPPED;
+      UpdateScriptButtons();
       if (MainLink.ConnectedFlag) UpgradeFirmwareCommand(main);
       PostCommand(main, CMD_FOCUS_COMMAND_LINE);
       return true;

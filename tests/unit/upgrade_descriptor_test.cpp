@@ -321,6 +321,16 @@ TEST_F(HexCheck, VerdictDoesNotDependOnHowTheTextArrives) {
     }
   }
   EXPECT_EQ(qb::CheckHexText(bad.data(), bad.size()).line, 6);
+  // Binary content and a 10 MB line end at their first line, the long one
+  // without being held whole.
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>(i * 13 + 7));
+  std::string huge = ":" + std::string(10 << 20, '0') + "\n:00000001FF\n";
+  for (const std::string* text : {&binary, &huge}) {
+    qb::HexCheckResult r = qb::CheckHexText(text->data(), text->size());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 1);
+  }
   EXPECT_EQ(qb::CheckHexText(overlong.data(), overlong.size()).line, 3);
 }
 
