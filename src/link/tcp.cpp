@@ -2,6 +2,7 @@
 // Winsock and BSD socket drivers; see tcp.h.
 #include "link/tcp.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/tick_clock.h"
@@ -58,7 +59,7 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
   int length = 0;
   const uint64_t start = SteadyMs();
   const uint64_t limit = static_cast<uint64_t>(LanReadTimeout) * kLineReadLimitFactor;
-  int pumped = TcpPump(link);
+  int pumped = 0;
   for (;;) {
     int byte;
     while ((byte = RingTake(link)) >= 0) {
@@ -76,10 +77,14 @@ int TcpReadLine(InstrumentLink* link, char* buffer, int size) {
       }
       if (pumped < 0) {
         SleepMs(10);  // the peer has closed: nothing will come, but keep the time-out
+        pumped = TcpPump(link);
       } else {
-        TcpWaitReadable(link, 10);
+        // One wait that ends as the bytes arrive, then one receive: a reply
+        // costs two socket calls, which matters where each is expensive
+        // (Wine). The wait is cut into slices of at most a second.
+        uint64_t left = std::min<uint64_t>(LanReadTimeout - (now - idleSince), limit - (now - start));
+        pumped = TcpWaitReadable(link, static_cast<int>(std::min<uint64_t>(left, 1000))) ? TcpReceive(link) : 0;
       }
-      pumped = TcpPump(link);
       if (link->ringCount > 0) break;
     }
   }

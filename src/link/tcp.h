@@ -46,6 +46,8 @@ int TcpSend(InstrumentLink* link, const char* text);
 // bytes). Returns the count added, 0 when nothing was waiting, -1 when the
 // peer has closed or the socket failed (not reported further).
 int TcpPump(InstrumentLink* link);
+// TcpPump after TcpWaitReadable said the socket is readable (no check first).
+int TcpReceive(InstrumentLink* link);
 // Waits up to milliseconds for the socket to have something to read.
 bool TcpWaitReadable(InstrumentLink* link, int milliseconds);
 // One received byte (0-255), or -2 when none is waiting. Never an error.

@@ -116,6 +116,10 @@ int TcpPump(InstrumentLink* link) {
   return static_cast<int>(n);
 }
 
+int TcpReceive(InstrumentLink* link) {
+  return TcpPump(link);  // already a single call that does not wait
+}
+
 bool TcpWaitReadable(InstrumentLink* link, int milliseconds) {
   if (!link || !TcpSocketValid(link->socket)) return false;
   pollfd p = {FdOf(link->socket), POLLIN | POLLPRI, 0};
