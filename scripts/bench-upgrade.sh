@@ -4,8 +4,9 @@
 #   - a HEX file of about 1 MiB (16 data bytes a record) over TCP loopback,
 #     natively and under Wine; limit: the protocol's fixed waits (7.5 s) plus
 #     records x the round trip of a minimal send/recv loop against the same
-#     instrument (run natively, and under Wine for the Wine figure); best of
-#     QB_BENCH_RUNS (3) runs each;
+#     instrument, run in the same process just before and after the transfer
+#     (natively, and under Wine for the Wine figure); median of QB_BENCH_RUNS
+#     (3) runs;
 #   - a 256 KiB image over the pseudo-terminal with the instrument pacing its
 #     loader at 115200 baud, natively and under Wine; limit: 7.5 s plus every
 #     byte both ways x 10 / baud.
@@ -40,33 +41,22 @@ srec_cat "$files/serial.bin" -binary -o "$files/serial.hex" -intel -obs=16 || ex
 records=$(grep -c '^:' "$files/tcp.hex")
 echo "TCP: $(stat -c %s "$files/tcp.hex") bytes of HEX, $records records"
 
-seconds_of() { sed -n 's/.* in \([0-9.]*\) s.*/\1/p' | tail -n 1; }
-rtt_of() { sed -n 's/.*: \([0-9.]*\) us a round trip/\1/p'; }
-least() { sort -g | head -n 1; }
-limit_of() { awk -v r="$records" -v u="$1" 'BEGIN { printf "%.3f", 7.5 + r * u / 1e6 }'; }
+ratio_of() { sed -n 's/.*; ratio \([0-9.]*\)$/\1/p' | tail -n 1; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
 
-# Other work on the machine makes single runs noisy: the minimal loop and the
-# transfer take turns, three times each, and the best of each counts.
+# Other work on the machine makes single runs noisy: each run measures the
+# minimal loop just before and after the transfer, in the same process, and
+# the median of QB_BENCH_RUNS (3) runs counts.
 runs=${QB_BENCH_RUNS:-3}
-raw_native= tcp_native= raw_wine= tcp_wine=
+native_ratios= wine_ratios=
 for run in $(seq "$runs"); do
-  line=$($bench raw "$address" "$files/tcp.hex" "minimal loop (native)") || exit 1
-  echo "$line"; raw_native="$raw_native $(echo "$line" | rtt_of)"
-  line=$($bench tcp "$address" "$files/tcp.hex" "quillbox tcp (native)") || exit 1
-  echo "$line"; tcp_native="$tcp_native $(echo "$line" | seconds_of)"
-  line=$(tests/e2e/wine-run.sh build/win64 "$wine_bench" raw "$address" "$files/tcp.hex" "minimal loop (Wine)" |
-    grep ' in ')
-  echo "${line:-minimal loop (Wine): failed}"; raw_wine="$raw_wine $(echo "$line" | rtt_of)"
-  line=$(tests/e2e/wine-run.sh build/win64 "$wine_bench" tcp "$address" "$files/tcp.hex" "quillbox tcp (Wine)" |
-    grep ' in ')
-  echo "${line:-quillbox tcp (Wine): failed}"; tcp_wine="$tcp_wine $(echo "$line" | seconds_of)"
+  out=$($bench tcp "$address" "$files/tcp.hex" "quillbox tcp (native)") || exit 1
+  echo "$out"; native_ratios="$native_ratios $(echo "$out" | ratio_of)"
+  out=$(tests/e2e/wine-run.sh build/win64 "$wine_bench" tcp "$address" "$files/tcp.hex" "quillbox tcp (Wine)")
+  echo "$out"; wine_ratios="$wine_ratios $(echo "$out" | ratio_of)"
 done
-rtt_native=$(echo $raw_native | tr ' ' '\n' | least)
-rtt_wine=$(echo $raw_wine | tr ' ' '\n' | least)
-native=$(echo $tcp_native | tr ' ' '\n' | least)
-wine=$(echo $tcp_wine | tr ' ' '\n' | least)
-limit_native=$(limit_of "$rtt_native")
-limit_wine=$(limit_of "${rtt_wine:-0}")
+native=$(echo $native_ratios | tr ' ' '\n' | median)
+wine=$(echo $wine_ratios | tr ' ' '\n' | median)
 
 # The serial instrument: a pseudo-terminal, its loader paced at the baud rate.
 serial_state=$(mktemp -d /tmp/qb-bench-serial.XXXXXX)
@@ -83,10 +73,8 @@ serial_wine=$(tests/e2e/wine-run.sh build/win64 "$wine_bench" serial "$pty" "$ba
   "quillbox serial (Wine)" | grep ' in ')
 echo "${serial_wine:-quillbox serial (Wine): failed}"
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a > 0 && b > 0) printf "%.3f", a / b; else print "n/a" }'; }
 echo
-echo "TCP native: ${native:-n/a} s; limit $limit_native s (7.5 s + $records x $rtt_native us); ratio $(ratio "${native:-0}" "$limit_native")"
-echo "TCP Wine: ${wine:-n/a} s; limit $limit_wine s (7.5 s + $records x ${rtt_wine:-?} us, the loop under Wine); ratio $(ratio "${wine:-0}" "$limit_wine")"
-echo "TCP Wine against the native loop's limit: ratio $(ratio "${wine:-0}" "$limit_native")"
+echo "TCP native: ratios$native_ratios; median ${native:-n/a}"
+echo "TCP Wine: ratios$wine_ratios; median ${wine:-n/a}"
 echo "Serial native: $(echo "$serial_native" | sed 's/^[^:]*: //')"
 echo "Serial Wine: $(echo "$serial_wine" | sed 's/^[^:]*: //')"
