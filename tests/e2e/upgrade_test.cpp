@@ -23,11 +23,13 @@ constexpr char kIdn[] = "QUARTZLINE,HXA1510,1234,1.07";
 
 class UpgradeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void Start(const std::vector<std::string>& extra = {}) {
     image_ = dir_ + "/image";
     qbtest::RunHost({"/bin/mkdir", image_});
+    std::vector<std::string> args = {"--idn", kIdn, "--loader-image", image_};
+    args.insert(args.end(), extra.begin(), extra.end());
     std::string error;
-    ASSERT_TRUE(c_.StartLan({"--idn", kIdn, "--loader-image", image_}, &error)) << error;
+    ASSERT_TRUE(c_.StartLan(args, &error)) << error;
   }
   // Instrument > Upgrade Firmware..., then the descriptor with this text.
   void Choose(const std::string& descriptor) {
@@ -44,6 +46,7 @@ class UpgradeTest : public ::testing::Test {
 };
 
 TEST_F(UpgradeTest, ADescriptorIsReportedAcceptedAndProgrammed) {
+  Start();
   ASSERT_TRUE(qbtest::MakeHexImage(dir_ + "/dsp_v2.hex", 4000, 21));
   ASSERT_TRUE(qbtest::MakeHexImage(dir_ + "/main_v2.hex", 70000, 22));
   Choose("TARGET,HXA1510\r\nLOAD,2,DSP_V2.HEX\r\nLOAD,0,MAIN_V2.HEX\r\n");
@@ -81,6 +84,7 @@ TEST_F(UpgradeTest, ADescriptorIsReportedAcceptedAndProgrammed) {
 }
 
 TEST_F(UpgradeTest, AnotherTargetIsQuestionedAndNoEndsTheCommand) {
+  Start();
   ASSERT_TRUE(qbtest::MakeHexImage(dir_ + "/a.hex", 300, 23));
   Choose("TARGET,ztq1200\r\nLOAD,0,A.HEX\r\n");
   MessageBoxInfo box;
@@ -96,6 +100,7 @@ TEST_F(UpgradeTest, AnotherTargetIsQuestionedAndNoEndsTheCommand) {
 }
 
 TEST_F(UpgradeTest, AMissingOrCorruptFileIsRedAndAcceptStaysDisabled) {
+  Start();
   ASSERT_TRUE(qbtest::WriteHostFile(dir_ + "/bad.hex", ":0400000001020304F2\n:0400040005060708DD\n:00000001FF\n"));
   struct Case {
     const char* descriptor;
@@ -117,6 +122,26 @@ TEST_F(UpgradeTest, AMissingOrCorruptFileIsRedAndAcceptStaysDisabled) {
     ASSERT_TRUE(WaitForWindowGone(list));
   }
   EXPECT_EQ(qbtest::ReadHostFile(image_ + "/events.txt"), "");
+}
+
+TEST_F(UpgradeTest, ALoaderThatNeverAnswersEndsInFinishedWithTheInitError) {
+  Start({"--loader-fault", "silent"});
+  ASSERT_TRUE(qbtest::MakeHexImage(dir_ + "/a.hex", 300, 24));
+  Choose("LOAD,0,A.HEX\r\n");
+  HWND list = FilesList();
+  ASSERT_NE(list, nullptr);
+  ClickButton(list, IDC_UPGRADE_ACCEPT);
+  HWND upgrade = WaitForWindow(c_.app.Pid(), "#32770", "Upgrade Firmware");
+  ASSERT_NE(upgrade, nullptr);
+  // Two init attempts, each given the link's 5-second read time-out.
+  ClickButton(upgrade, IDCANCEL);  // ignored while the worker runs
+  ASSERT_TRUE(WaitFor([&] { return ControlText(upgrade, IDCANCEL) == "Finished"; }, 40000));
+  EXPECT_EQ(ControlText(upgrade, IDC_UPGRADE_LOG), "ERROR: Instrument failed to initialise\r\n");
+  EXPECT_EQ(ControlText(upgrade, IDC_UPGRADE_STATUS), "Initialising Instrument");
+  EXPECT_EQ(qbtest::ReadHostFile(image_ + "/events.txt"), "wake\ninit\ninit\n");
+  Screenshot("upgrade-loader-silent");
+  ClickButton(upgrade, IDCANCEL);
+  ASSERT_TRUE(WaitForWindowGone(upgrade));
 }
 
 }  // namespace
