@@ -2,7 +2,13 @@
 // LAN: a descriptor chosen in the open-file dialog, the report read from the
 // rich-edit control, Accept, progress and log followed to "Finished", the
 // instrument holding the new image and the link open again afterwards; the
-// target question; a missing and a corrupt file each keeping Accept disabled.
+// target question; a missing and a corrupt file each keeping Accept disabled;
+// a loader that never answers.
+// windows.h must come before the common controls header.
+#include <windows.h>
+// clang-format off
+#include <commctrl.h>
+// clang-format on
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -11,8 +17,6 @@
 #include "support/hex_images.h"
 #include "support/host.h"
 #include "terminal.h"
-
-#include <commctrl.h>
 
 using namespace e2e;
 using qbtest::WaitFor;
