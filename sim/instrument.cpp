@@ -11,6 +11,7 @@ namespace sim {
 void Instrument::Receive(Channel& channel, const char* data, size_t size) {
   for (size_t i = 0; i < size && channel.fd >= 0; ++i) {
     char c = data[i];
+    if (loader_.Byte(channel, c)) continue;
     if (c == '\n' || c == '\r') {
       std::string command;
       command.swap(channel.pending);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "loader.h"
 #include "options.h"
 #include "stores.h"
 
@@ -14,7 +15,7 @@ class Server;
 class Instrument {
  public:
   Instrument(const Options& options, Server& server)
-      : options_(options), server_(server), stores_(options.stores, options.lineEnd) {}
+      : options_(options), server_(server), stores_(options.stores, options.lineEnd), loader_(options.loader, server) {}
 
   // Receives raw bytes from a channel; complete commands are acted on.
   void Receive(Channel& channel, const char* data, size_t size);
@@ -25,6 +26,7 @@ class Instrument {
   const Options& options_;
   Server& server_;
   Stores stores_;
+  Loader loader_;
 };
 
 }  // namespace sim

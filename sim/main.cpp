@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--help") {
       fputs(sim::UsageText(), stdout);
       fputs(sim::ScreenUsageText(), stdout);
+      fputs(sim::LoaderUsageText(), stdout);
       return 0;
     }
   }

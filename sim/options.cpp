@@ -110,7 +110,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       return true;
     };
     std::string v;
-    if (arg == "--tcp") {
+    if (ParseLoaderOption(argc, argv, i, o.loader, error)) {
+      if (!error.empty()) return false;
+    } else if (arg == "--tcp") {
       if (!value(v)) return false;
       size_t colon = v.rfind(':');
       if (colon == std::string::npos || !ParsePort(v.substr(colon + 1), o.tcpPort)) {

@@ -7,6 +7,7 @@
 #include "behaviour.h"
 #include "screens.h"
 #include "stores.h"
+#include "loader.h"
 
 namespace sim {
 
@@ -34,6 +35,7 @@ struct Options {
 
   ScreenOptions screen;  // the screen replies (screens.h)
   StoreOptions stores;  // the program and result stores
+  LoaderOptions loader;  // the firmware loader's image folder, faults and pacing
 };
 
 // Parses argv into options. On a bad argument writes a message to error and

@@ -11,6 +11,8 @@
 #define IDD_ABOUT 103
 #define IDD_CONNECT 121
 #define IDD_CHOOSE_INSTRUMENT 153
+#define IDD_FIRMWARE_FILES 151
+#define IDD_UPGRADE_FIRMWARE 152
 
 /* About dialog */
 #define IDC_ABOUT_ICON 2
@@ -35,6 +37,14 @@
 
 /* "Please Choose Instrument" dialog */
 #define IDC_INSTRUMENT_LIST 1007
+
+/* Firmware Files List and Upgrade Firmware dialogs */
+#define IDC_UPGRADE_ACCEPT 1000
+#define IDC_UPGRADE_REPORT 1001
+#define IDC_UPGRADE_START 1002
+#define IDC_UPGRADE_LOG 1003
+#define IDC_UPGRADE_PROGRESS 1004
+#define IDC_UPGRADE_STATUS 1005
 
 /* Main-window menu and button commands */
 #define CMD_ABOUT 104

@@ -20,6 +20,7 @@
 #include "stores/program_stores_win.h"
 #include "stores/results_download_win.h"
 #include "stores/screen_capture_win.h"
+#include "upgrade/upgrade_command_win.h"
 
 namespace qb {
 
@@ -207,6 +208,13 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       return true;
     case CMD_SCREEN_CAPTURE:
       RunScreenCaptureDialog(main);
+      return true;
+    case CMD_UPGRADE_FIRMWARE:
+      // A running script would talk to the loader: it stops first.
+      if (ScriptState == SCRIPT_RUNNING || ScriptState == SCRIPT_STEP) ScriptState = SCRIPT_STOPPED;
+      UpdateScriptButtons();
+      if (MainLink.ConnectedFlag) UpgradeFirmwareCommand(main);
+      PostCommand(main, CMD_FOCUS_COMMAND_LINE);
       return true;
     default:
       return false;

@@ -1,0 +1,134 @@
+// The "Proposed Operation" report: byte for byte against the document head
+// for a small set, red entries for missing and unsound files and invalid
+// sectors, serial ranges leaving gaps in the numbering, dates, lower-cased
+// names, escaping of the instrument's texts, and a report far past 2048
+// characters.
+#include "upgrade/upgrade_report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/host.h"
+#include "upgrade/upgrade_descriptor.h"
+
+using namespace qbtest;
+using qb::LoadRecord;
+
+namespace {
+
+const char kHead[] =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang2057{\\fonttbl{\\f0\\fswiss\\fcharset0 Courier New;}}{\\colortbl "
+    ";\\red0\\green0\\blue0;\\red0\\green192\\blue0;\\red255\\green0\\blue0;\\red127\\green127\\blue127;}\\deftab1000"
+    "\\viewkind4\\uc1\\ul\\pard\\cf4\\b\\f0\\fs20 Proposed Operation\\par\\fs20\\ulnone\\b0\\par";
+
+class UpgradeReport : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeScratchDir("report"); }
+  // A found file written at the given local time ("2014-03-05 12:00").
+  LoadRecord Found(const std::string& name, int sector, const char* when) {
+    std::string path = dir_ + "/" + name;
+    EXPECT_TRUE(WriteHostFile(path, ":0400000001020304F2\n:00000001FF\n"));
+    EXPECT_EQ(RunHost({"/usr/bin/touch", "-d", when, path}), 0);
+    LoadRecord r;
+    r.sector = sector;
+    r.found = qb::FindFileInfo(path, r.info, &r.path);
+    EXPECT_TRUE(r.found);
+    return r;
+  }
+  static LoadRecord Missing(const std::string& name, int sector, int low = 0, int high = 0) {
+    LoadRecord r;
+    r.sector = sector;
+    r.info.name = name;
+    r.serialLow = low;
+    r.serialHigh = high;
+    return r;
+  }
+  std::string dir_;
+};
+
+TEST_F(UpgradeReport, ASmallSetReadsByteForByte) {
+  LoadRecord records[] = {Found("DSP_V1.HEX", 2, "2014-03-05 12:00"), Found("AB_V1.HEX", 0, "2013-12-31 23:30")};
+  bool problem = false;
+  std::string report = qb::BuildProposedOperationReport("HXA1510", problem, records, 2, "QUARTZLINE,HXA1510,0,1.07");
+  EXPECT_EQ(report, std::string(kHead) +
+                        "\\cf4 Instrument: \\cf0 QUARTZLINE,HXA1510,0,1.07\\par\\cf4 Target: \\cf0 HXA1510\\par"
+                        "\\cf4 Erase Sectors: \\cf0 2,\\cf0 0,\\par\\cf0\\par\\cf4 Program Sectors with the following "
+                        "code:\\par\\cf0\\par\\cf4 File Sector Filename            Date\\par"
+                        "\\cf0 1    2      \\cf0dsp_v1.hex          \\cf0 05/03/14\\par"
+                        "\\cf0 2    0      \\cf0ab_v1.hex           \\cf0 31/12/13\\par}");
+  EXPECT_FALSE(problem);
+  EXPECT_EQ(records[0].info.name, "dsp_v1.hex");  // lower-cased in place for the transfer's messages
+  // No target: no Target line.
+  std::string plain = qb::BuildProposedOperationReport("", problem, records, 1, "X");
+  EXPECT_NE(plain.find("\\cf4 Instrument: \\cf0 X\\par\\cf4 Erase Sectors: "), std::string::npos);
+}
+
+TEST_F(UpgradeReport, MissingUnsoundAndInvalidEntriesAreRedAndSetTheProblem) {
+  LoadRecord bad = Found("bad.hex", 1, "2020-01-02 10:00");
+  bad.badLine = 12;
+  bad.problem = "checksum mismatch";
+  LoadRecord records[] = {Missing("GONE.HEX", 3), Missing("X.HEX", 8), bad, Missing("TWICE.HEX", 3)};
+  struct Case {
+    int count;
+    bool problem;
+  } cases[] = {{0, false}, {1, true}, {2, true}, {3, true}};
+  for (const Case& c : cases) {
+    bool problem = false;
+    qb::BuildProposedOperationReport("", problem, records, c.count, "A,B,7");
+    EXPECT_EQ(problem, c.problem) << c.count;
+  }
+  bool problem = false;
+  std::string report = qb::BuildProposedOperationReport("", problem, records, 4, "A,B,7");
+  EXPECT_NE(report.find("Erase Sectors: \\cf0 3,\\cf3 8,\\cf0 1,\\par"), std::string::npos);  // 3 once
+  EXPECT_NE(report.find("\\cf0 1    3      \\cf3gone.hex            \\cf0 --/--/--\\par"), std::string::npos);
+  EXPECT_NE(report.find("\\cf0 2    8      \\cf3x.hex"), std::string::npos);
+  EXPECT_NE(report.find("\\cf0 3    1      \\cf3bad.hex             \\cf0 02/01/20 \\cf3 line 12: checksum mismatch"),
+            std::string::npos);
+  EXPECT_NE(report.find("\\cf0 4    3      \\cf3twice.hex"), std::string::npos);
+}
+
+TEST_F(UpgradeReport, RecordsOutOfTheInstrumentsRangeAreLeftOutKeepingTheirNumbers) {
+  LoadRecord records[] = {Missing("LOW.HEX", 1, 1000, 1999), Missing("HIGH.HEX", 2, 2000, 0), Missing("ALL.HEX", 4)};
+  struct Case {
+    const char* identification;
+    const char* erase;
+    std::vector<const char*> lines;
+  } cases[] = {
+      {"QUARTZLINE,HXA1510,1500,1.07", "\\cf0 1,\\cf0 4,", {"\\cf0 1 ", "\\cf0 3 "}},
+      {"QUARTZLINE,HXA1510,2500,1.07", "\\cf0 2,\\cf0 4,", {"\\cf0 2 ", "\\cf0 3 "}},
+      {"QUARTZLINE,HXA1510,5,1.07", "\\cf0 4,", {"\\cf0 3 "}},
+      {"QUARTZLINE,HXA1510", "\\cf0 1,\\cf0 2,\\cf0 4,", {"\\cf0 1 ", "\\cf0 2 ", "\\cf0 3 "}},  // no number: all
+  };
+  for (const Case& c : cases) {
+    bool problem = false;
+    std::string report = qb::BuildProposedOperationReport("", problem, records, 3, c.identification);
+    EXPECT_NE(report.find(std::string("Erase Sectors: ") + c.erase + "\\par"), std::string::npos) << c.identification;
+    size_t listed = 0;
+    for (const char* number : {"\\cf0 1 ", "\\cf0 2 ", "\\cf0 3 "}) listed += report.find(number) != std::string::npos;
+    EXPECT_EQ(listed, c.lines.size()) << c.identification;
+    for (const char* line : c.lines) EXPECT_NE(report.find(line), std::string::npos) << c.identification;
+  }
+}
+
+TEST_F(UpgradeReport, FortyNineLongRecordsAndALongReplyFitWithTheirTextsEscaped) {
+  LoadRecord records[49];
+  for (int i = 0; i < 49; ++i) records[i] = Missing(std::string(255, static_cast<char>('A' + i % 26)) + ".HEX", i % 8);
+  std::string reply = "{\\evil}," + std::string(1000, 'r');
+  bool problem = false;
+  std::string report = qb::BuildProposedOperationReport("T{1}", problem, records, 49, reply);
+  EXPECT_GT(report.size(), 2048u);
+  EXPECT_NE(report.find("Instrument: \\cf0 \\{\\\\evil\\}," + std::string(1000, 'r') + "\\par"), std::string::npos);
+  EXPECT_NE(report.find("Target: \\cf0 T\\{1\\}\\par"), std::string::npos);
+  EXPECT_NE(report.find("\\cf0 49   0      \\cf3" + std::string(20, 'w') + "\\cf0 --/--/--\\par}"), std::string::npos);
+  EXPECT_EQ(report.back(), '}');
+}
+
+TEST(UpgradeReportDate, DatesAfterTheFirstDayOnly) {
+  EXPECT_EQ(qb::ReportDate(0), "--/--/--");
+  EXPECT_EQ(qb::ReportDate(86400), "--/--/--");
+  EXPECT_EQ(qb::ReportDate(-5), "--/--/--");
+  EXPECT_EQ(qb::ReportDate(86400 * 2 + 43200), "03/01/70");
+}
+
+}  // namespace
