@@ -2,11 +2,16 @@
 // the real quillbox.exe, connected over TCP to a virtual instrument that
 // streams 100-byte lines at a rising rate. For each rate it prints the rate
 // the pane showed, how far it fell behind, and how many lines went missing.
-// Run under Wine by scripts/bench-pane.sh.
+// Then a flood (4 MB/s for 60 s by default): the program's memory stays
+// bounded and the pane keeps showing the newest lines. Run under Wine by
+// scripts/bench-pane.sh.
 //
-//   quillbox-pane-bench [KB/s ...]     (default 25 50 100 200 400 800 1600)
+//   quillbox-pane-bench [KB/s ...] [--soak KB/s SECONDS]
+//                                      (default 25 ... 1600, --soak 4096 60)
+#include <psapi.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,30 +23,39 @@
 
 namespace {
 
-constexpr int kLineBytes = 100;  // 98 letters and CR LF
+constexpr int kLineBytes = 100;  // "NNN:", 94 letters and CR LF
 constexpr int kPeriodMs = 10;
 constexpr int kStartMs = 2000;
+const char kTrimMarker[] = "--- earlier output was removed from the pane ---\r\n";
 
 long PaneLines(const e2e::ConnectedApp& c) {
   // The last line is the empty one after the final CR LF.
   return static_cast<long>(SendMessageA(c.Control(IDC_RESULTS_PANE), EM_GETLINECOUNT, 0, 0)) - 1;
 }
 
-struct Trial {
-  double offered = 0, shown = 0;  // KB/s
-  long lagGrowth = 0;             // lines the pane fell further behind
-  long sent = 0, lost = 0;
-  bool ok = false;
-};
+// The program's working set in KB (0 when it cannot be read).
+long WorkingSetKb(const e2e::ConnectedApp& c) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, c.app.Pid());
+  if (!process) return 0;
+  PROCESS_MEMORY_COUNTERS counters = {};
+  long kb =
+      GetProcessMemoryInfo(process, &counters, sizeof counters) ? static_cast<long>(counters.WorkingSetSize / 1024) : 0;
+  CloseHandle(process);
+  return kb;
+}
 
-Trial Run(int kbPerSecond) {
-  Trial t;
+// Starts a simulator that streams linesPerPeriod numbered 100-byte lines every
+// 10 ms, and the program connected to it. Returns the rate offered in KB/s,
+// or 0 when something failed.
+double StartStream(e2e::ConnectedApp& c, int kbPerSecond) {
   int linesPerPeriod = kbPerSecond * 1024 * kPeriodMs / 1000 / kLineBytes;
   if (linesPerPeriod < 1) linesPerPeriod = 1;
-  t.offered = linesPerPeriod * kLineBytes * (1000.0 / kPeriodMs) / 1024.0;
   std::string script;
-  for (int i = 0; i < linesPerPeriod; ++i) script += std::string(i ? "|" : "") + "line:\\a{98}";
-  e2e::ConnectedApp c;
+  for (int i = 0; i < linesPerPeriod; ++i) {
+    char number[8];
+    snprintf(number, sizeof number, "%03d:", i % 1000);
+    script += std::string(i ? "|" : "") + "line:" + number + "\\a{94}";
+  }
   std::string error;
   // Identified as an unknown maker: no command assistant in the way.
   // The stream begins once the connection is made and identified.
@@ -49,25 +63,20 @@ Trial Run(int kbPerSecond) {
           {"--idn", "BENCH,1", "--every", std::to_string(kPeriodMs) + "@" + std::to_string(kStartMs) + "=" + script},
           &error)) {
     fprintf(stderr, "%d KB/s: %s\n", kbPerSecond, error.c_str());
-    return t;
+    return 0;
   }
-  // Measured from the first line shown.
   if (!qbtest::WaitFor([&] { return PaneLines(c) > 0; }, kStartMs + 5000)) {
     fprintf(stderr, "%d KB/s: no line arrived\n", kbPerSecond);
-    return t;
+    return 0;
   }
-  long long start = qbtest::NowMs();
-  qbtest::SleepMs(1000);
-  long long t1 = qbtest::NowMs();
-  long lines1 = PaneLines(c);
-  qbtest::SleepMs(4000);
-  long long t2 = qbtest::NowMs();
-  long lines2 = PaneLines(c);
-  double expected1 = (t1 - start) / 1000.0 * linesPerPeriod * 1000.0 / kPeriodMs;
-  double expected2 = (t2 - start) / 1000.0 * linesPerPeriod * 1000.0 / kPeriodMs;
-  t.shown = (lines2 - lines1) * kLineBytes / ((t2 - t1) / 1000.0) / 1024.0;
-  t.lagGrowth = static_cast<long>((expected2 - lines2) - (expected1 - lines1));
-  // Stop the stream, let the pane catch up, and count what arrived.
+  return linesPerPeriod * kLineBytes * (1000.0 / kPeriodMs) / 1024.0;
+}
+
+// Stops the stream and waits until the pane has taken everything. Returns
+// how many of the streamed lines at the end of the stream are missing from
+// the end of the pane (0: the pane ends with exactly what was streamed, in
+// order), and the number of streamed lines.
+long StopAndCountLost(e2e::ConnectedApp& c, long& sent, bool& trimmed) {
   c.sim.Stop();
   long last = -1, now = PaneLines(c);
   for (int i = 0; i < 200 && now != last; ++i) {
@@ -75,33 +84,114 @@ Trial Run(int kbPerSecond) {
     last = now;
     now = PaneLines(c);
   }
-  // Every streamed line (98 filler letters) must be in the pane; the
-  // identification replies are not.
+  std::string pane = e2e::TextOf(c.Control(IDC_RESULTS_PANE));
+  trimmed = pane.compare(0, sizeof kTrimMarker - 1, kTrimMarker) == 0;
+  if (trimmed) pane.erase(0, sizeof kTrimMarker - 1);
   std::string out = qbtest::TranscriptBytes(c.sim.Transcript(), "out", "tcp");
+  std::vector<std::string> streamed;
   for (size_t pos = 0, end; (end = out.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
-    if (end - pos == kLineBytes - 2) ++t.sent;
+    if (end - pos == kLineBytes - 2) streamed.push_back(out.substr(pos, end + 2 - pos));
   }
-  t.lost = t.sent - now;
+  sent = static_cast<long>(streamed.size());
+  // Walk both from the end: every pane line must be the streamed line at the
+  // same distance from the end.
+  long matched = 0;
+  size_t paneEnd = pane.size();
+  for (auto line = streamed.rbegin(); line != streamed.rend() && paneEnd >= line->size(); ++line) {
+    if (pane.compare(paneEnd - line->size(), line->size(), *line) != 0) break;
+    paneEnd -= line->size();
+    ++matched;
+  }
+  long shownLines = static_cast<long>(std::count(pane.begin(), pane.end(), '\n'));
+  return shownLines - matched + (trimmed ? 0 : sent - matched);
+}
+
+struct Trial {
+  double offered = 0, shown = 0;  // KB/s
+  long lagGrowth = 0;             // lines the pane fell further behind
+  long sent = 0, lost = 0;
+  bool trimmed = false;
+  bool ok = false;
+};
+
+Trial Run(int kbPerSecond) {
+  Trial t;
+  e2e::ConnectedApp c;
+  t.offered = StartStream(c, kbPerSecond);
+  if (t.offered == 0) return t;
+  // Measured from the first line shown, over a window short enough that the
+  // pane's scroll-back limit does not drop lines meanwhile.
+  double linesPerSecond = t.offered * 1024 / kLineBytes;
+  int windowMs = static_cast<int>(1200.0 * 1024 / t.offered * 1000 / 1024);
+  if (windowMs > 4000) windowMs = 4000;
+  if (windowMs < 400) windowMs = 400;
+  long long start = qbtest::NowMs();
+  qbtest::SleepMs(200);
+  long long t1 = qbtest::NowMs();
+  long lines1 = PaneLines(c);
+  qbtest::SleepMs(windowMs);
+  long long t2 = qbtest::NowMs();
+  long lines2 = PaneLines(c);
+  double expected1 = (t1 - start) / 1000.0 * linesPerSecond;
+  double expected2 = (t2 - start) / 1000.0 * linesPerSecond;
+  t.shown = (lines2 - lines1) * kLineBytes / ((t2 - t1) / 1000.0) / 1024.0;
+  t.lagGrowth = static_cast<long>((expected2 - lines2) - (expected1 - lines1));
+  t.lost = StopAndCountLost(c, t.sent, t.trimmed);
   t.ok = true;
   return t;
+}
+
+// A long flood: the program's memory, sampled every 5 s, must stay bounded,
+// and the pane must end with the newest lines.
+void Soak(int kbPerSecond, int seconds) {
+  e2e::ConnectedApp c;
+  double offered = StartStream(c, kbPerSecond);
+  if (offered == 0) return;
+  long first = 0, peak = 0, paneMax = 0;
+  for (int elapsed = 0; elapsed < seconds; elapsed += 5) {
+    qbtest::SleepMs(5000);
+    long kb = WorkingSetKb(c);
+    if (elapsed == 5) first = kb;
+    if (kb > peak) peak = kb;
+    long pane = static_cast<long>(SendMessageA(c.Control(IDC_RESULTS_PANE), WM_GETTEXTLENGTH, 0, 0));
+    if (pane > paneMax) paneMax = pane;
+  }
+  long sent = 0;
+  bool trimmed = false;
+  long lost = StopAndCountLost(c, sent, trimmed);
+  printf(
+      "soak: offered %.1f KB/s for %d s (%ld lines): working set %ld KB after 10 s, at most %ld KB; "
+      "pane at most %ld KB%s; newest lines shown %s\n",
+      offered, seconds, sent, first, peak, paneMax / 1024, trimmed ? " (oldest lines dropped)" : "",
+      lost == 0 ? "whole and in order" : "with gaps");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<int> rates;
-  for (int i = 1; i < argc; ++i) rates.push_back(atoi(argv[i]));
+  int soakRate = 4096, soakSeconds = 60;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--soak" && i + 2 < argc) {
+      soakRate = atoi(argv[++i]);
+      soakSeconds = atoi(argv[++i]);
+    } else {
+      rates.push_back(atoi(argv[i]));
+    }
+  }
   if (rates.empty()) rates = {25, 50, 100, 200, 400, 800, 1600};
   double best = 0;
   for (int rate : rates) {
     Trial t = Run(rate);
     if (!t.ok) continue;
     bool keptUp = t.shown >= 0.97 * t.offered && t.lost == 0;
-    printf("offered %7.1f KB/s: pane showed %7.1f KB/s, fell %ld lines further behind, %ld of %ld lines lost%s\n",
-           t.offered, t.shown, t.lagGrowth, t.lost, t.sent, keptUp ? "" : "  <- falls behind");
+    printf("offered %7.1f KB/s: pane showed %7.1f KB/s, fell %ld lines further behind, %ld of %ld lines lost%s%s\n",
+           t.offered, t.shown, t.lagGrowth, t.lost, t.sent, t.trimmed ? " (oldest dropped by the limit)" : "",
+           keptUp ? "" : "  <- falls behind");
     fflush(stdout);
     if (keptUp && t.offered > best) best = t.offered;
   }
   printf("highest rate the pane keeps up with: %.1f KB/s\n", best);
+  if (soakSeconds > 0) Soak(soakRate, soakSeconds);
   return 0;
 }
