@@ -8,8 +8,9 @@
 //
 //   quillbox-pane-bench [KB/s ...] [--soak KB/s SECONDS]
 //                                      (default 25 ... 1600, --soak 4096 60)
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs windows.h first.
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
