@@ -91,6 +91,19 @@ bool HasUninstallEntry(HKEY hive) {
   return true;
 }
 
+// The numeric file version of a program's version information, 0 when none.
+unsigned long long FileVersion(const std::string& path) {
+  DWORD handle = 0, size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  if (size == 0) return 0;
+  std::string data(size, '\0');
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, &data[0]) ||
+      !VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info)
+    return 0;
+  return (static_cast<unsigned long long>(info->dwFileVersionMS) << 32) | info->dwFileVersionLS;
+}
+
 bool SameText(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
 }
@@ -163,6 +176,9 @@ TEST_P(InstallerTest, InstallsStartsAndUninstallsLeavingOnlyTheSettings) {
   ASSERT_NE(target, "") << "no readable shortcut " << shortcut;
   EXPECT_TRUE(SameText(target, folder + "\\quillbox.exe")) << target << " is not in " << folder;
   ASSERT_TRUE(Exists(target)) << target;
+  // The installer says the version of the program it installs.
+  EXPECT_NE(FileVersion(target), 0u);
+  EXPECT_EQ(FileVersion(WindowsPath(QB_SETUP_PATH)), FileVersion(target));
 
   ASSERT_TRUE(app_.Start("", target));
   ASSERT_NE(app_.WaitForMainWindow(), nullptr) << "the installed program shows no main window";
