@@ -2,7 +2,7 @@
 
 # Packages the build, the tests and the run command need.
 QB_PACKAGES="cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb xauth imagemagick
-  socat iproute2 clang libclang-rt-14-dev util-linux procps"
+  socat iproute2 clang libclang-rt-14-dev util-linux procps fonts-wine zip unzip nsis"
 
 qb_as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -18,6 +18,16 @@ qb_ensure_packages() {
   echo "Installing:$missing"
   qb_as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq || return 1
   qb_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null || return 1
+}
+
+# Copies the Marlett font that Wine's own fonts package ships into the Wine
+# prefix $WINEPREFIX: without it the caption buttons show the letters that
+# stand for their symbols.
+qb_add_marlett() {
+  local font
+  font=$(dpkg -L fonts-wine 2>/dev/null | grep -i '/marlett\.ttf$' | head -n 1)
+  [ -n "$font" ] && [ -f "$font" ] || { echo "no marlett.ttf from fonts-wine: caption buttons will show letters" >&2; return 0; }
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
 }
 
 # Configures and builds one preset.

@@ -8,8 +8,20 @@
 # you close it. Without one it starts a private Xvfb display, saves a
 # screenshot of the program after a few seconds, says where, and stops.
 #
-# Any arguments are passed to quillbox-sim (for example --idn "QUARTZLINE,ZTQ1200,1,2.0").
+# On the first run (no settings file in the private Wine prefix yet) the
+# connection defaults are set to LAN, 127.0.0.1, so Connect reaches the virtual
+# instrument at once; with --serial they are set to Serial, COM9, instead.
+#
+# Other arguments are passed to quillbox-sim (for example --idn "QUARTZLINE,ZTQ1200,1,2.0").
 set -u
+seed_interface=2
+sim_args=()
+for arg in "$@"; do
+  case $arg in
+    --serial) seed_interface=3 ;;
+    *) sim_args+=("$arg") ;;
+  esac
+done
 cd "$(dirname "$0")/.."
 . scripts/common.sh
 
@@ -47,12 +59,30 @@ if [ ! -f "$WINEPREFIX/.quillbox-ready" ]; then
   echo "Preparing the Wine prefix $WINEPREFIX (once)..."
   "$wine" wineboot -u >/dev/null 2>&1
   "$wineserver" -w
+  qb_add_marlett
   touch "$WINEPREFIX/.quillbox-ready"
+fi
+# Prefixes made before the font was added get it now.
+[ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] || qb_add_marlett
+
+# The first run's connection defaults, in the program's settings file.
+appdata=$("$wine" cmd /c echo '%LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+settings_dir=$("$wine" winepath -u "$appdata\\Quartzline\\Quillboxer" 2>/dev/null | tr -d '\r')
+if [ -z "$appdata" ] || [ -z "$settings_dir" ]; then
+  echo "run.sh: could not find the prefix's local application data folder; the Connect dialog starts empty" >&2
+elif [ ! -f "$settings_dir/Quillboxer.ini" ]; then
+  mkdir -p "$settings_dir"
+  printf '[Init]\r\nCreated=%s\r\n[Connect]\r\nInterface=%s\r\nComPort=COM9\r\nBaudRate=38400\r\nIPAddr=127.0.0.1\r\n' \
+    "$(date '+%H:%M:%S %-d/%-m/%Y')" "$seed_interface" >"$settings_dir/Quillboxer.ini"
+  case $seed_interface in
+    2) echo "First run: the Connect dialog is set to LAN, 127.0.0.1 (just click Connect)" ;;
+    3) echo "First run: the Connect dialog is set to Serial, COM9 (just click Connect)" ;;
+  esac
 fi
 
 # The virtual instrument, on TCP and on a pseudo-terminal that Wine sees as COM9.
 build/native/sim/quillbox-sim --tcp 127.0.0.1:10001 --pty-link "$state/ttyQB" \
-  --transcript "$state/transcript.txt" --pidfile "$state/sim.pid" "$@" >"$state/sim.log" 2>&1 &
+  --transcript "$state/transcript.txt" --pidfile "$state/sim.pid" ${sim_args[@]+"${sim_args[@]}"} >"$state/sim.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 100); do [ -f "$state/sim.pid" ] && break; sleep 0.1; done
 [ -f "$state/sim.pid" ] || { echo "run.sh: the virtual instrument did not start:" >&2; cat "$state/sim.log" >&2; exit 1; }

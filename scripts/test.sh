@@ -3,7 +3,8 @@
 # missing first: builds the native, win64 and win32 presets, checks that both
 # quillbox.exe builds import only system DLLs, then runs the native unit tests
 # and the Wine tests (unit tests against the Win32 drivers and the end-to-end
-# tests of the real program) in one CTest run. Before that run, the libFuzzer
+# tests of the real program, among them the release's installer, which
+# scripts/release.sh makes first) in one CTest run. Before that run, the libFuzzer
 # targets (preset fuzz) each run for a fixed time (QB_FUZZ_SECONDS, 20 s).
 set -u
 cd "$(dirname "$0")/.."
@@ -27,6 +28,10 @@ for exe in build/win64/quillbox.exe build/win32/quillbox.exe; do
   fi
   echo "$exe: imports only system DLLs"
 done
+
+# The release (installer and zips in dist/); the Wine run below installs and
+# uninstalls it (the e2e.Modes/InstallerTest cases).
+scripts/release.sh || exit 1
 
 # The fuzz targets, each for its fixed time, from the committed seeds.
 ctest --test-dir build/fuzz --output-on-failure -j 2

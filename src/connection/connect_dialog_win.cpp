@@ -72,6 +72,16 @@ void ApplyInterfaceLayout(HWND dialog) {
   SetDlgItemTextA(dialog, IDC_PORT_LABEL, layout.portLabel);
 }
 
+// Puts a dotted address into the IP control's four fields as well: some
+// implementations of the control keep a WM_SETTEXT text without showing it.
+void ShowAddressInFields(HWND dialog, const char* address) {
+  unsigned a, b, c, d;
+  char rest;
+  if (std::sscanf(address, "%3u.%3u.%3u.%3u%c", &a, &b, &c, &d, &rest) != 4 || a > 255 || b > 255 || c > 255 || d > 255)
+    return;
+  SendDlgItemMessageA(dialog, IDC_IP_ADDRESS, IPM_SETADDRESS, 0, static_cast<LPARAM>(MAKEIPADDRESS(a, b, c, d)));
+}
+
 void ReadConnectDialog(HWND dialog) {
   ConnectDialogValues values;
   values.interfaceIndex = static_cast<int>(SendDlgItemMessageA(dialog, IDC_INTERFACE, CB_GETCURSEL, 0, 0));
@@ -104,6 +114,7 @@ void InitDialog(HWND dialog, LPARAM parameter) {
   if (MainLink.portName[0]) SelectExact(dialog, IDC_COM_PORT, MainLink.portName);
   if (MainLink.baudRate) SelectExact(dialog, IDC_BAUD_RATE, std::to_string(MainLink.baudRate).c_str());
   SetDlgItemTextA(dialog, IDC_IP_ADDRESS, MainLink.ipAddress);
+  ShowAddressInFields(dialog, MainLink.ipAddress);
   HANDLE icon = LoadImageA(static_cast<HINSTANCE>(DialogInstance()), MAKEINTRESOURCEA(IDI_QUILLBOX_ALT), IMAGE_ICON, 16,
                            16, LR_SHARED);
   SendDlgItemMessageA(dialog, IDC_LAN_SEARCH, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));

@@ -13,9 +13,9 @@ namespace e2e {
 
 using qbtest::WaitFor;
 
-bool App::Start(const std::string& args) {
+bool App::Start(const std::string& args, const std::string& program) {
   Kill();
-  std::string line = std::string("\"") + QB_APP_PATH + "\"";
+  std::string line = "\"" + (program.empty() ? std::string(QB_APP_PATH) : program) + "\"";
   if (!args.empty()) line += " " + args;
   std::vector<char> buffer(line.begin(), line.end());
   buffer.push_back('\0');

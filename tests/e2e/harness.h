@@ -20,8 +20,9 @@ class App {
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
-  // Starts quillbox.exe with the given command-line arguments.
-  bool Start(const std::string& args = "");
+  // Starts quillbox.exe (the build's, or the program at the Windows path
+  // program) with the given command-line arguments.
+  bool Start(const std::string& args = "", const std::string& program = "");
   // The main window, once it exists (null after the deadline).
   HWND WaitForMainWindow(int timeoutMs = kWait);
   HWND Main() const { return main_; }

@@ -189,6 +189,24 @@ TEST(ConnectDialog, TestReportsTheReplyAndAKnownMakerWithUnknownModelTwice) {
   AnswerMessageBox(box, IDOK);
 }
 
+// What an IP address control's four fields show, left to right, joined by dots.
+std::string AddressFieldsText(HWND control) {
+  std::vector<std::pair<LONG, std::string>> fields;
+  EnumChildWindows(
+      control,
+      [](HWND child, LPARAM list) -> BOOL {
+        RECT r;
+        GetWindowRect(child, &r);
+        reinterpret_cast<std::vector<std::pair<LONG, std::string>>*>(list)->push_back({r.left, TextOf(child)});
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&fields));
+  std::sort(fields.begin(), fields.end());
+  std::string text;
+  for (const auto& field : fields) text += (text.empty() ? "" : ".") + field.second;
+  return text;
+}
+
 TEST(ConnectDialog, SaveAsDefaultStoresTheFourKeysAndTheNextStartUsesThem) {
   qbtest::SimProcess sim;
   ASSERT_TRUE(sim.Start({"--no-tcp", "--pty"}));
@@ -237,6 +255,7 @@ TEST(ConnectDialog, SaveAsDefaultStoresTheFourKeysAndTheNextStartUsesThem) {
   EXPECT_EQ(ListSelection(dialog, IDC_COM_PORT), "COM7");
   EXPECT_EQ(ListSelection(dialog, IDC_BAUD_RATE), "9600");
   EXPECT_EQ(ControlText(dialog, IDC_IP_ADDRESS), address);
+  EXPECT_EQ(AddressFieldsText(GetDlgItem(dialog, IDC_IP_ADDRESS)), address);
   EXPECT_TRUE(IsShown(GetDlgItem(dialog, IDC_IP_ADDRESS)));
   UnmapComPort(7);
 }

@@ -6,7 +6,8 @@
 #
 # - the Wine prefix BUILD_DIR/wineprefix, made on first use (scripts/test.sh
 #   removes it at the start of each test run, so it is made once per run),
-#   set up with a 1280x1024 virtual desktop;
+#   set up with a 1280x1024 virtual desktop and the Marlett font (the symbols
+#   of the caption buttons);
 # - a private Xvfb display (or $QB_E2E_DISPLAY to watch the tests on a display
 #   of your own);
 # - QB_TEST_TMP, a scratch folder for the program's files, removed afterwards
@@ -17,6 +18,7 @@
 set -u
 build=$(cd "$1" && pwd); shift
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../scripts/common.sh"
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
 wineserver=/usr/lib/wine/wineserver64
@@ -40,6 +42,7 @@ mkdir -p "$QB_SCREENSHOTS"
     "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
     "$wineserver" -w
+    qb_add_marlett
     touch "$WINEPREFIX/.quillbox-ready"
   fi
 ) 9>"$build/wineprefix.lock"
