@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/text_lines.h"
 #include "connection/connect_settings.h"
 #include "shell/results_text.h"
 
