@@ -56,6 +56,7 @@ client="$tag-client"
 subnet=10.113.7
 namespaces=()
 pids=()
+mkdir -p "${QB_TEST_TMP:-/tmp}" || exit 2
 work=$(mktemp -d "${QB_TEST_TMP:-/tmp}/qb-lan.XXXXXX") || exit 2
 
 child=
