@@ -547,7 +547,10 @@ int Run(CliConsole& console, const LinkOptions& options, const RunOptions& run) 
       } else if (console.inputIsTerminal) {  // a #wait
         console.err << "Press Enter to go on" << std::flush;
         std::string ignored;
-        if (!std::getline(console.in, ignored)) ended = true;
+        if (!std::getline(console.in, ignored)) {
+          failure = "The script was stopped at a #wait";
+          ended = true;
+        }
       }
     }
     if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(kPollPeriodMs));
