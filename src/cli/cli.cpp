@@ -46,6 +46,8 @@ constexpr char kProgramName[] = "quillbox-cli";
 constexpr int kPollPeriodMs = 50;
 // What one poll takes from the link at most, as the results pane does.
 constexpr int kPollBytesLimit = 4096;
+// How many reply time-outs send listens to one command at most.
+constexpr uint32_t kSendListenFactor = 4;
 // After a script's last line: how long the replies still may come.
 constexpr int kReplyQuietMs = kReplySettleMs;
 
@@ -240,13 +242,14 @@ class Session {
   Session(CliConsole& console, const LinkOptions& options) : console_(console), options_(options) {
     BoxStream = &console.err;
     previousSeam_ = SetUiSeam(&kConsoleSeam);
+    previousTrace_ = TraceEnabled;
     MainLink = MakeClosedLink();
     ResetScriptInterpreter();
   }
   ~Session() {
     if (MainLink.ConnectedFlag || MainLink.kind != LINK_NONE) LinkControl(LINK_CLOSE, &MainLink);
     MainLink = MakeClosedLink();
-    SetTraceSink(previousSink_);
+    if (transcript_.Active()) SetTraceSink(previousSink_ == DefaultTraceSink() ? nullptr : previousSink_);
     TraceEnabled = previousTrace_;
     ActiveTranscript = nullptr;
     SetUiSeam(previousSeam_ == DefaultUiSeam() ? nullptr : previousSeam_);
@@ -263,11 +266,9 @@ class Session {
     if (!options_.transcript.empty()) {
       if (!transcript_.Open(options_.transcript)) return Fail(console_, "Unable to write " + options_.transcript);
       ActiveTranscript = &transcript_;
-      previousTrace_ = TraceEnabled;
       TraceEnabled = true;
       previousSink_ = SetTraceSink(TranscriptSink);
     } else {
-      previousTrace_ = TraceEnabled;
       TraceEnabled = false;
     }
     InstrumentLink& link = MainLink;
@@ -385,8 +386,10 @@ int Send(CliConsole& console, const LinkOptions& options, const std::vector<std:
   for (const std::string& command : commands) {
     if (SendCommandLine(command.c_str())) return Fail(console, "Unable to send " + command);
     // Replies are collected until none came for the settle time after the
-    // last line, or for the time-out when none came at all.
+    // last line, or for the time-out when none came at all; an instrument
+    // that keeps talking is left after kSendListenFactor time-outs.
     uint32_t start = TickMs();
+    uint32_t limit = static_cast<uint32_t>(options.timeoutMs) * kSendListenFactor;
     int before = poll.Lines();
     for (;;) {
       if (!poll.Poll()) return Fail(console, kCommsErrorLine);
@@ -394,6 +397,7 @@ int Send(CliConsole& console, const LinkOptions& options, const std::vector<std:
       bool answered = poll.Lines() > before;
       if (answered && now - poll.LastLineMs() >= static_cast<uint32_t>(kReplySettleMs)) break;
       if (!answered && now - start >= static_cast<uint32_t>(options.timeoutMs)) break;
+      if (now - start >= limit) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }

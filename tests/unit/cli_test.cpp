@@ -26,10 +26,11 @@ struct CliResult {
   std::string out, err;
 };
 
-CliResult Cli(const std::vector<std::string>& args, const std::string& input = "", bool terminal = false) {
+CliResult Cli(const std::vector<std::string>& args, const std::string& input = "", bool terminal = false,
+              bool errorTerminal = false) {
   std::ostringstream out, err;
   std::istringstream in(input);
-  qb::CliConsole console{out, err, in, terminal, false};
+  qb::CliConsole console{out, err, in, terminal, errorTerminal};
   int code = qb::RunCli(args, console);
   return {code, out.str(), err.str()};
 }
@@ -180,6 +181,17 @@ TEST_P(CliVerbs, IdentifyAndSendPrintRepliesAndTheTranscriptStampsEveryLine) {
   EXPECT_EQ(records, expected);
 }
 
+TEST_P(CliVerbs, SendStopsListeningToAnInstrumentThatKeepsTalking) {
+  Start({"--every", "100=line:tick"});
+  uint64_t start = qb::SteadyMs();
+  CliResult r = Cli(Args("send", {"--timeout", "300", "MEAS?"}));
+  uint64_t took = qb::SteadyMs() - start;
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("tick\ntick\n"), std::string::npos) << r.out;
+  // The open and identification, then four time-outs of listening.
+  EXPECT_LT(took, 3000u);
+}
+
 TEST_P(CliVerbs, RunExitsZeroOneOrTwoAndWritesJunitThatParses) {
   Start({"--on", "MEAS?=line:\\p{1.5}"});
   const struct {
@@ -282,10 +294,14 @@ TEST_P(CliVerbs, CaptureAndStoresWriteTheSameFilesAsTheDialogs) {
     std::string bmp = scratch_ + "/" + kind + ".bmp";
     std::vector<std::string> rest = {bmp};
     if (std::string(kind) == "colour") rest.insert(rest.begin(), "--colour");
-    CliResult r = Cli(Args("capture", rest));
+    // Standard error as a terminal for the colour capture: a bar that ends full.
+    bool bar = std::string(kind) == "colour";
+    CliResult r = Cli(Args("capture", rest), "", false, bar);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, bmp + "\n");
-    EXPECT_NE(r.err.find("Downloading Screenshot..."), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.rfind("Downloading Screenshot...\n", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find("\r[" + std::string(30, '#') + "] 100%") != std::string::npos, bar) << r.err;
+    EXPECT_EQ(r.err.find("] 0%") != std::string::npos, bar) << r.err;
     EXPECT_EQ(ReadHostFile(bmp), ReadHostFile(expected + "/" + kind + ".bmp"));
   }
 
