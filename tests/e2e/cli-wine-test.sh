@@ -2,7 +2,8 @@
 # quillbox-cli.exe under wine64 against a native virtual instrument on a
 # loopback address: "identify" prints the identification and the family, and
 # "run" exits 0 for a script whose limit tests pass and 1 for one with a
-# failed test, writing JUnit XML that parses.
+# failed test, writing JUnit XML that parses; without link options the
+# connection the window saved is used.
 #
 #   cli-wine-test.sh QUILLBOX_SIM QUILLBOX_CLI_EXE BUILD_DIR
 set -u
@@ -48,6 +49,21 @@ expect 0 '1.50000E0V' run --lan "$address" --junit "$(windows_path "$work/pass.x
 expect 1 'limit tests: 1 passed, 1 failed' run --lan "$address" --junit "$(windows_path "$work/fail.xml")" \
   "$(windows_path "$work/fail.txt")"
 expect 2 'Usage:' run --lan "$address"
+
+# With no link options the connection saved by the window's Connect dialog
+# is used; whatever settings file the prefix held is put back afterwards.
+settings_dir="$build/wineprefix/drive_c/users/$(id -un)/AppData/Local/Quartzline/Quillboxer"
+settings="$settings_dir/Quillboxer.ini"
+if [ -d "$build/wineprefix/drive_c/users/$(id -un)/AppData/Local" ]; then
+  mkdir -p "$settings_dir"
+  [ -f "$settings" ] && cp "$settings" "$work/saved.ini"
+  printf '[Connect]\r\nInterface=2\r\nIPAddr=%s\r\n' "$address" >"$settings"
+  expect 0 'family: HXA15' identify
+  if [ -f "$work/saved.ini" ]; then cp "$work/saved.ini" "$settings"; else rm -f "$settings"; fi
+else
+  echo "no Wine user folder for the stored-connection case"
+  failed=$((failed + 1))
+fi
 for f in pass:1:0 fail:2:1; do
   IFS=: read -r name tests failures <<<"$f"
   counts=$(python3 -c 'import sys, xml.dom.minidom as m; s = m.parse(sys.argv[1]).getElementsByTagName("testsuite")[0]; print(s.getAttribute("tests"), s.getAttribute("failures"))' "$work/$name.xml" 2>&1)
