@@ -68,4 +68,12 @@ int DictionaryModeForFamily(int family) {
   return 0;
 }
 
+std::string SettingsFolderFor(const std::string& localAppData) {
+  return localAppData + "\\Quartzline\\Quillboxer";
+}
+
+std::string SettingsFileFor(const std::string& settingsFolder) {
+  return settingsFolder + "\\Quillboxer.ini";
+}
+
 }  // namespace qb

@@ -51,6 +51,10 @@ bool ComProbeListsPort(bool opened, unsigned long error);
 void ApplyStoredConnection(long interfaceKind, const std::string& comPort, long baudRate, const std::string& ipAddress,
                            InstrumentLink& link);
 
+// <local application data>\Quartzline\Quillboxer and the .ini file in it.
+std::string SettingsFolderFor(const std::string& localAppData);
+std::string SettingsFileFor(const std::string& settingsFolder);
+
 // Copies text into a fixed field, at most maxChars characters, terminated.
 void CopyField(char* field, size_t fieldSize, const std::string& text, size_t maxChars);
 

@@ -25,6 +25,20 @@ long ReadInt(const char* file, const char* key) {
 
 }  // namespace
 
+std::string LocalAppDataFolder() {
+  std::string folder;
+  HMODULE library = LoadLibraryA("SHFOLDER.DLL");
+  if (!library) return folder;
+  typedef HRESULT(WINAPI * GetFolderPath)(HWND, int, HANDLE, DWORD, LPSTR);
+  GetFolderPath get =
+      reinterpret_cast<GetFolderPath>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathA")));
+  char path[MAX_PATH] = "";
+  if (get && SUCCEEDED(get(nullptr, 0x1C /* CSIDL_LOCAL_APPDATA */, nullptr, 1 /* SHGFP_TYPE_DEFAULT */, path)))
+    folder = path;
+  FreeLibrary(library);
+  return folder;
+}
+
 void LoadConnectionSettings(const char* settingsFile, InstrumentLink& link) {
   if (!settingsFile || !*settingsFile) return;
   ApplyStoredConnection(ReadInt(settingsFile, "Interface"), ReadText(settingsFile, "ComPort", 7),

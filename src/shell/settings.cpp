@@ -6,14 +6,6 @@
 
 namespace qb {
 
-std::string SettingsFolderFor(const std::string& localAppData) {
-  return localAppData + "\\Quartzline\\Quillboxer";
-}
-
-std::string SettingsFileFor(const std::string& settingsFolder) {
-  return settingsFolder + "\\Quillboxer.ini";
-}
-
 std::string FormatCreatedStamp(const std::tm& local) {
   char text[64];
   snprintf(text, sizeof text, "%02d:%02d:%02d %d/%d/%d", local.tm_hour, local.tm_min, local.tm_sec, local.tm_mday,

@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace qb {
+#include "connection/connect_settings.h"
 
-// <local application data>\Quartzline\Quillboxer and the .ini file in it.
-std::string SettingsFolderFor(const std::string& localAppData);
-std::string SettingsFileFor(const std::string& settingsFolder);
+namespace qb {
 
 // The value of "Created": "%02d:%02d:%02d %d/%d/%d" as hour, minute, second,
 // day, month, year.

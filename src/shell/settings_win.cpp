@@ -19,22 +19,6 @@ int SavedWindowHeight = 0;
 
 namespace {
 
-// The user's local application data folder, looked up at run time in
-// SHFOLDER.DLL; "" when the library or the function is missing.
-std::string LocalAppDataFolder() {
-  std::string folder;
-  HMODULE library = LoadLibraryA("SHFOLDER.DLL");
-  if (!library) return folder;
-  typedef HRESULT(WINAPI * GetFolderPath)(HWND, int, HANDLE, DWORD, LPSTR);
-  GetFolderPath get =
-      reinterpret_cast<GetFolderPath>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathA")));
-  char path[MAX_PATH] = "";
-  if (get && SUCCEEDED(get(nullptr, 0x1C /* CSIDL_LOCAL_APPDATA */, nullptr, 1 /* SHGFP_TYPE_DEFAULT */, path)))
-    folder = path;
-  FreeLibrary(library);
-  return folder;
-}
-
 long ReadInt(const char* section, const char* key, long fallback) {
   return static_cast<long>(GetPrivateProfileIntA(section, key, static_cast<INT>(fallback), SettingsFile.c_str()));
 }

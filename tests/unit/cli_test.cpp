@@ -1,0 +1,402 @@
+// quillbox-cli against the virtual instrument over TCP loopback and a
+// pseudo-terminal: the verbs run in-process through RunCli with captured
+// streams, the built program once as a child process; exit codes, printed
+// replies, the transcript, the JUnit file (judged by Python's XML parser), the
+// files the capture and stores verbs write, and bad command lines. The LAN
+// search runs only on the virtual LAN of lan-netns.sh (netns.CliDiscover).
+#include "cli/cli.h"
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/tick_clock.h"
+#include "support/link_harness.h"
+#include "support/virtual_lan.h"
+
+using namespace qbtest;
+
+namespace {
+
+struct CliResult {
+  int code;
+  std::string out, err;
+};
+
+CliResult Cli(const std::vector<std::string>& args, const std::string& input = "", bool terminal = false,
+              bool errorTerminal = false) {
+  std::ostringstream out, err;
+  std::istringstream in(input);
+  qb::CliConsole console{out, err, in, terminal, errorTerminal};
+  int code = qb::RunCli(args, console);
+  return {code, out.str(), err.str()};
+}
+
+// A program's standard output and its exit code.
+std::string Shell(const std::string& command, int* code) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char chunk[256];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, n);
+  int status = pclose(pipe);
+  if (code) *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+// "YYYY-MM-DDThh:mm:ss.mmmZ", digits where the pattern has letters.
+bool StampShaped(const std::string& stamp) {
+  const std::string pattern = "0000-00-00T00:00:00.000Z";
+  if (stamp.size() != pattern.size()) return false;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '0' ? !isdigit(static_cast<unsigned char>(stamp[i])) : stamp[i] != pattern[i]) return false;
+  }
+  return true;
+}
+
+TEST(CliText, TranscriptStampsAndXmlText) {
+  const struct {
+    long long ms;
+    const char* stamp;
+  } kStamps[] = {{0, "1970-01-01T00:00:00.000Z"},
+                 {951782400123LL, "2000-02-29T00:00:00.123Z"},
+                 {1796558943042LL, "2026-12-06T12:09:03.042Z"},
+                 {4107542399999LL, "2100-02-28T23:59:59.999Z"}};
+  for (const auto& s : kStamps) {
+    EXPECT_EQ(qb::TranscriptStamp(s.ms), s.stamp) << s.ms;
+    EXPECT_TRUE(StampShaped(s.stamp));
+  }
+  EXPECT_FALSE(StampShaped("2026-12-06 12:09:03.042Z"));
+  EXPECT_EQ(qb::XmlEscaped("a<b>&\"c'\x01\t\xC3"), "a&lt;b&gt;&amp;&quot;c&apos;\t?");
+}
+
+TEST(CliOptions, BadCommandLinesExitTwoWithUsageAndHelpExitsZero) {
+  const std::vector<std::vector<std::string>> kBad = {
+      {},
+      {"frobnicate"},
+      {"identify", "--lan"},
+      {"identify", "--lan", "127.0.0.1", "--serial", "COM1"},
+      {"identify", "--timeout", "0", "--lan", "127.0.0.1"},
+      {"send", "--lan", "127.0.0.1"},
+      {"send", "--serial", "COM1", "--baud", "1234", "X"},
+      {"run", "--lan", "127.0.0.1"},
+      {"programs", "--lan", "127.0.0.1", "rename", "3"},
+      {"programs", "--lan", "127.0.0.1", "save", "1000"},
+      {"results", "--lan", "127.0.0.1"},
+  };
+  for (const auto& args : kBad) {
+    CliResult r = Cli(args);
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    EXPECT_EQ(r.code, qb::kCliFailed) << joined;
+    EXPECT_NE(r.err.find("quillbox-cli: "), std::string::npos) << joined;
+    EXPECT_NE(r.err.find("Usage:"), std::string::npos) << joined << r.err;
+    EXPECT_EQ(r.out, "") << joined;
+  }
+  CliResult help = Cli({"run", "--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("--junit"), std::string::npos);
+  // A link that cannot be made is one clear line, not a usage text.
+  CliResult unreachable = Cli({"identify", "--serial", "COM250", "--baud", "9600"});
+  EXPECT_EQ(unreachable.code, qb::kCliFailed);
+  EXPECT_EQ(unreachable.err, "quillbox-cli: Unable to open port COM250\n");
+}
+
+enum class Transport { Tcp, Serial };
+
+class CliVerbs : public ::testing::TestWithParam<Transport> {
+ protected:
+  void Start(const std::vector<std::string>& args) {
+    std::string error;
+    qb::InstrumentLink link = qb::MakeClosedLink();
+    bool started =
+        GetParam() == Transport::Tcp ? StartLanSim(sim_, link, args, &error) : StartSerialSim(sim_, link, args, &error);
+    ASSERT_TRUE(started) << error;
+    if (GetParam() == Transport::Tcp) {
+      link_ = {"--lan", link.ipAddress};
+    } else {
+      link_ = {"--serial", link.portName, "--baud", "9600"};
+    }
+    scratch_ = MakeScratchDir("cli");
+  }
+  // The verb, the link options, then the rest.
+  std::vector<std::string> Args(const std::string& verb, const std::vector<std::string>& rest) const {
+    std::vector<std::string> args = {verb};
+    args.insert(args.end(), link_.begin(), link_.end());
+    args.insert(args.end(), rest.begin(), rest.end());
+    return args;
+  }
+  std::string Script(const std::string& name, const std::string& text) const {
+    std::string path = scratch_ + "/" + name;
+    EXPECT_TRUE(WriteHostFile(path, text));
+    return path;
+  }
+  SimProcess sim_;
+  std::vector<std::string> link_;
+  std::string scratch_;
+};
+
+TEST_P(CliVerbs, IdentifyAndSendPrintRepliesAndTheTranscriptStampsEveryLine) {
+  Start({"--on", "MEAS?=line:\\p{-2.5e-3}V,\\p{1e12}"});
+  CliResult id = Cli(Args("identify", {}));
+  EXPECT_EQ(id.code, 0) << id.err;
+  EXPECT_EQ(id.out, "QUARTZLINE,HXA1510,0,1.07\nfamily: HXA15\n");
+
+  long long before = static_cast<long long>(time(nullptr)) * 1000 - 1000;
+  std::string transcript = scratch_ + "/transcript.txt";
+  CliResult sent = Cli(Args("send", {"--transcript", transcript, "MEAS?", "*IDN?"}));
+  long long after = static_cast<long long>(time(nullptr)) * 1000 + 1000;
+  EXPECT_EQ(sent.code, 0) << sent.err;
+  // Packed numbers as the results pane renders them.
+  EXPECT_EQ(sent.out, "-2.50000E-3V,1.00000E12\nQUARTZLINE,HXA1510,0,1.07\n");
+
+  std::vector<std::string> lines = Lines(ReadHostFile(transcript));
+  std::vector<std::string> records;
+  std::string previous = qb::TranscriptStamp(before);
+  for (const std::string& line : lines) {
+    ASSERT_GT(line.size(), 27u) << line;
+    std::string stamp = line.substr(0, 24);
+    ASSERT_TRUE(StampShaped(stamp)) << line;
+    EXPECT_GE(stamp, previous) << line;  // the stamps sort as text and never go back
+    previous = stamp;
+    ASSERT_TRUE(line.compare(24, 3, " > ") == 0 || line.compare(24, 3, " < ") == 0) << line;
+    records.push_back(line.substr(25));
+  }
+  EXPECT_LE(previous, qb::TranscriptStamp(after));
+  // The identification on opening, then both commands and their replies.
+  const std::vector<std::string> expected = {"> *IDN?", "< QUARTZLINE,HXA1510,0,1.07",
+                                             "> MEAS?", "< -2.50000E-3V,1.00000E12",
+                                             "> *IDN?", "< QUARTZLINE,HXA1510,0,1.07"};
+  EXPECT_EQ(records, expected);
+}
+
+TEST_P(CliVerbs, SendStopsListeningToAnInstrumentThatKeepsTalking) {
+  Start({"--every", "100=line:tick"});
+  uint64_t start = qb::SteadyMs();
+  CliResult r = Cli(Args("send", {"--timeout", "300", "MEAS?"}));
+  uint64_t took = qb::SteadyMs() - start;
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("tick\ntick\n"), std::string::npos) << r.out;
+  // The open and identification, then four time-outs of listening.
+  EXPECT_LT(took, 3000u);
+}
+
+TEST_P(CliVerbs, RunExitsZeroOneOrTwoAndWritesJunitThatParses) {
+  Start({"--on", "MEAS?=line:\\p{1.5}"});
+  const struct {
+    const char* name;
+    const char* text;  // nullptr: no such file
+    int code;
+    int tests, failures;
+    const char* printed;
+  } kCases[] = {
+      {"pass", "\"MEAS?\n=1\n=^\n=2\n=test,in\n=test,lo\n#echo,done\n", 0, 2, 0, "> MEAS?\n1.50000E0\ndone\n"},
+      {"fail", "#beep\n=5\n=^\n=1\n=test,hi\n=test,lo\n=cleartest\n=test,hi\n", 1, 3, 1, ""},
+      {"stop on fail", "=stop,onfail\n=1\n=test,hi\n=test,lo\n#echo,never\n", 1, 1, 1, ""},
+      {"no tests", "#echo,a <b> & c\n", 0, 0, 0, "a <b> & c\n"},
+      {"missing", nullptr, 2, -1, -1, ""},
+      {"not a script", "plain text\nwith no command\n", 2, -1, -1, ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::string path = c.text ? Script(std::string(c.name) + ".txt", c.text) : scratch_ + "/absent.txt";
+    std::string junit = scratch_ + "/" + c.name + ".xml";
+    CliResult r = Cli(Args("run", {"--junit", junit, path}));
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_EQ(r.out, c.printed);
+    if (c.tests < 0) {
+      EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+      EXPECT_FALSE(HostFileExists(junit));
+      continue;
+    }
+    int code = -1;
+    std::string parsed = Shell(
+        "python3 -c 'import sys, xml.dom.minidom as m; d = m.parse(sys.argv[1]); s = "
+        "d.getElementsByTagName(\"testsuite\")[0]; print(s.getAttribute(\"tests\"), "
+        "s.getAttribute(\"failures\"), len(d.getElementsByTagName(\"testcase\")), "
+        "len(d.getElementsByTagName(\"failure\")))' '" +
+            junit + "'",
+        &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(parsed, std::to_string(c.tests) + " " + std::to_string(c.failures) + " " + std::to_string(c.tests) + " " +
+                          std::to_string(c.failures) + "\n");
+  }
+}
+
+TEST_P(CliVerbs, ALinkThatDropsMidRunExitsTwoWithOneLineAndKeepsTheTranscript) {
+  Start({"--on", GetParam() == Transport::Tcp ? "MEAS?=drop" : "MEAS?=hangup"});
+  std::string transcript = scratch_ + "/dropped.txt";
+  std::string script = Script("drop.txt", "\"*IDN?\n\"MEAS?\n#pause,1\n\"*IDN?\n\"*IDN?\n=1\n=test,lo\n");
+  CliResult r = Cli(Args("run", {"--transcript", transcript, "--timeout", "500", script}));
+  EXPECT_EQ(r.code, qb::kCliFailed);
+  std::vector<std::string> err = Lines(r.err);
+  ASSERT_FALSE(err.empty());
+  EXPECT_EQ(err.back().rfind("quillbox-cli: ", 0), 0u) << r.err;
+  EXPECT_NE(err.back().find("instrument"), std::string::npos) << r.err;
+  std::string kept = ReadHostFile(transcript);
+  EXPECT_NE(kept.find("> MEAS?"), std::string::npos) << kept;
+  EXPECT_NE(kept.find("< QUARTZLINE,HXA1510,0,1.07"), std::string::npos) << kept;
+  // The limit test after the drop never ran.
+  EXPECT_NE(r.err.find("limit tests: 0 passed, 0 failed"), std::string::npos) << r.err;
+}
+
+TEST_P(CliVerbs, WaitWaitsForEnterOnlyAtATerminal) {
+  Start({});
+  std::string script = Script("wait.txt", "#wait,Check the probe\n\"*IDN?\n");
+  const struct {
+    const char* name;
+    bool terminal;
+    const char* input;
+    int code;
+    bool sent;
+  } kCases[] = {
+      {"piped input goes on", false, "", 0, true},
+      {"Enter goes on", true, "\n", 0, true},
+      {"end of input stops", true, "", 2, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    CliResult r = Cli(Args("run", {script}), c.input, c.terminal);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_EQ(r.out.rfind("Check the probe\n", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find("> *IDN?") != std::string::npos, c.sent) << r.out;
+    EXPECT_EQ(r.err.find("Press Enter") != std::string::npos, c.terminal) << r.err;
+  }
+}
+
+TEST_P(CliVerbs, CaptureAndStoresWriteTheSameFilesAsTheDialogs) {
+  std::string seed = MakeScratchDir("cli-seed"), dump = MakeScratchDir("cli-dump");
+  RunHost({"/bin/mkdir", "-p", seed + "/programs", seed + "/results"});
+  WriteHostFile(seed + "/programs.txt", "3,Sweep,2014-06-25 10:00\n");
+  WriteHostFile(seed + "/programs/003.QZL", std::string(1024, 'P'));
+  WriteHostFile(seed + "/results.txt", "1,First,2014-06-25,10:00\n4,,2014-06-26,11:00\n");
+  for (const char* n : {"001", "004"}) {
+    WriteHostFile(seed + "/results/" + n + ".txt", std::string("Result ") + n + "\nV1,1.5\n");
+    WriteHostFile(seed + "/results/" + n + ".QZL", std::string(256, n[2]));
+  }
+  std::string expected = MakeScratchDir("cli-screens");
+  Start({"--model", "ztq", "--screen", "320x240", "--screen-bmp", "colour:" + expected + "/colour.bmp", "--screen-bmp",
+         "mono:" + expected + "/mono.bmp", "--stores", seed, "--stores-dump", dump});
+
+  for (const char* kind : {"colour", "mono"}) {
+    SCOPED_TRACE(kind);
+    std::string bmp = scratch_ + "/" + kind + ".bmp";
+    std::vector<std::string> rest = {bmp};
+    if (std::string(kind) == "colour") rest.insert(rest.begin(), "--colour");
+    // Standard error as a terminal for the colour capture: a bar that ends full.
+    bool bar = std::string(kind) == "colour";
+    CliResult r = Cli(Args("capture", rest), "", false, bar);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, bmp + "\n");
+    EXPECT_EQ(r.err.rfind("Downloading Screenshot...\n", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find("\r[" + std::string(30, '#') + "] 100%") != std::string::npos, bar) << r.err;
+    EXPECT_EQ(r.err.find("] 0%") != std::string::npos, bar) << r.err;
+    EXPECT_EQ(ReadHostFile(bmp), ReadHostFile(expected + "/" + kind + ".bmp"));
+  }
+
+  CliResult listed = Cli(Args("programs", {"list"}));
+  EXPECT_EQ(listed.code, 0) << listed.err;
+  EXPECT_NE(listed.out.find("3\t"), std::string::npos);
+  EXPECT_NE(listed.out.find("\tSweep\t2014-06-25 10:00\n"), std::string::npos) << listed.out;
+  std::string saved = scratch_ + "/sweep";
+  CliResult save = Cli(Args("programs", {"save", "3", saved}));
+  EXPECT_EQ(save.code, 0) << save.err;
+  EXPECT_EQ(ReadHostFile(saved + ".QZL"), ReadHostFile(seed + "/programs/003.QZL"));
+  // An existing file is replaced only when asked.
+  EXPECT_EQ(Cli(Args("programs", {"save", "3", saved})).code, qb::kCliFailed);
+  EXPECT_EQ(Cli(Args("programs", {"save", "3", saved, "--yes"})).code, 0);
+  CliResult upload = Cli(Args("programs", {"upload", "7", saved + ".QZL"}));
+  EXPECT_EQ(upload.code, 0) << upload.err;
+  EXPECT_EQ(ReadHostFile(dump + "/programs/007.QZL"), ReadHostFile(seed + "/programs/003.QZL"));
+  EXPECT_EQ(Cli(Args("programs", {"upload", "8", scratch_ + "/absent.QZL"})).code, qb::kCliFailed);
+
+  std::string folder = MakeScratchDir("cli-results");
+  CliResult results = Cli(Args("results", {"download", "--folder", folder, "4"}));
+  EXPECT_EQ(results.code, 0) << results.err;
+  EXPECT_EQ(ReadHostFile(folder + "/ZTQ_R004.txt"), ReadHostFile(seed + "/results/004.txt"));
+  EXPECT_FALSE(HostFileExists(folder + "/ZTQ_R001.txt"));
+  CliResult qzl = Cli(Args("results", {"download", "--qzl", "--folder", folder}));
+  EXPECT_EQ(qzl.code, 0) << qzl.err;
+  for (const char* n : {"001", "004"}) {
+    EXPECT_EQ(ReadHostFile(folder + "/ZTQ_R" + n + ".QZL"), ReadHostFile(seed + "/results/" + n + ".QZL")) << n;
+  }
+  CliResult missing = Cli(Args("results", {"download", "--folder", folder, "9"}));
+  EXPECT_EQ(missing.code, qb::kCliFailed);
+  EXPECT_EQ(Lines(missing.err).back(), "quillbox-cli: The instrument holds no result 9");
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, CliVerbs, ::testing::Values(Transport::Tcp, Transport::Serial),
+                         [](const ::testing::TestParamInfo<Transport>& info) {
+                           return info.param == Transport::Tcp ? std::string("Tcp") : std::string("Serial");
+                         });
+
+// The built program itself, with a serial port given by its device path.
+TEST(CliProgram, RunsAsAChildWithADevicePathAndExitCodes) {
+  SimProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--no-tcp", "--pty", "--model", "ztq"}, &error)) << error;
+  const std::string program = QB_CLI_PATH;
+  int code = -1;
+  std::string out = Shell(program + " identify --serial '" + sim.PtyPath() + "' --baud 9600 2>&1", &code);
+  EXPECT_EQ(code, 0) << out;
+  EXPECT_NE(out.find("family: ZTQ\n"), std::string::npos) << out;
+  out = Shell(program + " run --serial '" + sim.PtyPath() + "' 2>&1 </dev/null", &code);
+  EXPECT_EQ(code, 2) << out;
+  EXPECT_NE(out.find("Usage:"), std::string::npos) << out;
+}
+
+// Run by netns.CliDiscover inside the virtual LAN of lan-netns.sh.
+TEST(CliDiscoverNetns, ListsEveryAnsweringInstrumentWithItsFamilyAsTableAndJson) {
+  REQUIRE_VIRTUAL_LAN();
+  CliResult table = Cli({"discover"});
+  EXPECT_EQ(table.code, 0) << table.err;
+  const struct {
+    const char* name;
+    const char* family;
+    const char* text;
+  } kRows[] = {{"hxa", "HXA15", "HXA1510,0,1.07"},
+               {"ztq", "ZTQ", ""},
+               {"silent", "unknown", "Connection Failed 2"},
+               {"refusing", "unknown", "Connection Failed 1"}};
+  for (const auto& row : kRows) {
+    std::string found;
+    for (const std::string& line : Lines(table.out)) {
+      std::istringstream fields(line);
+      std::string address, family, rest;
+      fields >> address >> family;
+      std::getline(fields >> std::ws, rest);
+      if (address == Instrument(row.name)) found = family + "|" + rest;
+    }
+    EXPECT_EQ(found.substr(0, found.find('|') + 1 + std::string(row.text).size()),
+              std::string(row.family) + "|" + row.text)
+        << row.name << "\n"
+        << table.out;
+  }
+  CliResult json = Cli({"discover", "--json"});
+  EXPECT_EQ(json.code, 0);
+  std::string file = MakeScratchDir("cli-discover") + "/found.json";
+  WriteHostFile(file, json.out);
+  int code = -1;
+  std::string counted = Shell(
+      "python3 -c 'import json, sys; rows = json.load(open(sys.argv[1])); print(len(rows), sum(r[\"family\"] == "
+      "\"ZTQ\" for r in rows))' '" +
+          file + "'",
+      &code);
+  EXPECT_EQ(code, 0) << json.out;
+  // Seven rows of eight records: the instrument that answers both probes is
+  // listed twice, the one that is none of the makers' not at all.
+  EXPECT_EQ(counted, "7 3\n") << json.out;
+}
+
+}  // namespace
