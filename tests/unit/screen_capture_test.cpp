@@ -18,6 +18,7 @@
 #include "link/instrument_link.h"
 #include "stores/bmp_writer.h"
 #include "stores/screen_image.h"
+#include "support/job_recorder.h"
 #include "support/link_harness.h"
 
 using namespace qbtest;
@@ -245,22 +246,6 @@ TEST(ScreenDecoders, TheImageSitsWhereTheDialogPaintsIt) {
   }
 }
 
-// Records what a job reports.
-class RecordingReporter final : public qb::JobReporter {
- public:
-  void Status(const std::string& text) override { statuses.push_back(text); }
-  void Style(qb::ProgressStyle style) override { styles.push_back(style); }
-  void Total(int total) override { totals.push_back(total); }
-  void Step(int count) override {
-    EXPECT_EQ(count, 0);
-    ++steps;
-  }
-  std::vector<std::string> statuses;
-  std::vector<qb::ProgressStyle> styles;
-  std::vector<int> totals;
-  int steps = 0;
-};
-
 enum class Transport { Tcp, Pty };
 
 struct Capture {
@@ -363,7 +348,7 @@ TEST_P(ScreenCaptureJobs, ColourAndBlackAndWhiteOfBothSizesMatchTheInstrumentsIm
       EXPECT_EQ(capture.reporter.statuses, std::vector<std::string>{"Downloading Screenshot..."});
       EXPECT_EQ(capture.reporter.styles, std::vector<qb::ProgressStyle>{qb::ProgressStyle::Percent});
       EXPECT_EQ(capture.reporter.totals, std::vector<int>{lines});
-      EXPECT_EQ(capture.reporter.steps, lines);
+      EXPECT_EQ(capture.reporter.steps, std::vector<int>(static_cast<size_t>(lines), 0));
       // The 100 ms reply time-out is never waited out between lines.
       EXPECT_LT(capture.ms, 5000);
 
@@ -405,7 +390,7 @@ TEST_P(ScreenCaptureJobs, EveryFaultEndsOnTheCommsErrorPathInTimeWithSuspendOff)
     Download(f.colour, capture);
     EXPECT_EQ(capture.outcome, f.outcome);
     EXPECT_EQ(job_.linesRead, f.linesRead);
-    EXPECT_EQ(capture.reporter.steps, f.linesRead);
+    EXPECT_EQ(capture.reporter.steps, std::vector<int>(static_cast<size_t>(f.linesRead), 0));
     EXPECT_FALSE(qb::CapturedScreen.ready);
     // No hang: the reads stop at the first bad line, or one time-out after
     // the instrument fell silent.

@@ -12,6 +12,7 @@
 #include "common/tick_clock.h"
 #include "link/instrument_link.h"
 #include "link/tcp.h"
+#include "support/job_recorder.h"
 #include "support/link_harness.h"
 
 using namespace qbtest;
@@ -19,18 +20,6 @@ using namespace qbtest;
 namespace {
 
 enum class Transport { Tcp, Serial };
-
-// Records what a long job reports.
-class RecordingReporter final : public qb::JobReporter {
- public:
-  void Status(const std::string& text) override { statuses.push_back(text); }
-  void Style(qb::ProgressStyle style) override { styles.push_back(style); }
-  void Total(int total) override { totals.push_back(total); }
-  void Step(int count) override { steps.push_back(count); }
-  std::vector<std::string> statuses;
-  std::vector<qb::ProgressStyle> styles;
-  std::vector<int> totals, steps;
-};
 
 std::string Letters(size_t size, char first) {
   std::string out;
@@ -52,12 +41,6 @@ std::string SeedStores() {
     WriteHostFile(dir + "/results/" + n + ".QZL", Letters(256, n[2]));
   }
   return dir;
-}
-
-size_t Count(const std::string& text, const std::string& needle) {
-  size_t count = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
-  return count;
 }
 
 class StoreExchange : public ::testing::TestWithParam<Transport> {
@@ -88,7 +71,7 @@ TEST_P(StoreExchange, TheCompletionWaitEndsAtOneAndIsBoundedOtherwise) {
   // Five rounds, and nothing more was asked.
   qb::SendCommand("MARK\n", &link_);
   ASSERT_TRUE(sim_.WaitForReceived("MARK"));
-  EXPECT_EQ(Count(TranscriptBytes(sim_.Transcript(), "in"), "*OPC?"), 5u);
+  EXPECT_EQ(CountOf(TranscriptBytes(sim_.Transcript(), "in"), "*OPC?"), 5u);
 
   // A limit in time ends an instrument that answers 0 for ever.
   uint64_t start = qb::SteadyMs();
@@ -119,7 +102,7 @@ TEST_P(StoreExchange, ProgramsListSaveUploadDeleteAndLoadTheDefault) {
   EXPECT_EQ(ReadHostFile(out + "/prog.QZL"), ReadHostFile(seed + "/programs/003.QZL"));
   // The recall took three rounds of "*OPC?" (two answered 0), and one more
   // confirmed the instrument after the transfer.
-  EXPECT_EQ(Count(TranscriptBytes(sim_.Transcript(), "in"), "*OPC?"), 4u);
+  EXPECT_EQ(CountOf(TranscriptBytes(sim_.Transcript(), "in"), "*OPC?"), 4u);
 
   // Uploaded into an empty slot: the instrument stores exactly the file.
   qb::TransferResult sent = qb::UploadProgram(link_, 5, out + "/prog.QZL");

@@ -17,6 +17,7 @@
 #include "link/tcp.h"
 #include "support/hex_images.h"
 #include "support/host.h"
+#include "support/job_recorder.h"
 #include "support/link_harness.h"
 #include "upgrade/upgrade_descriptor.h"
 
@@ -24,15 +25,6 @@ using namespace qbtest;
 using qb::LoadRecord;
 
 namespace {
-
-class RecordingReporter : public qb::JobReporter {
- public:
-  std::vector<std::string> statuses, logs;
-  std::vector<int> percents;
-  void Status(const std::string& text) override { statuses.push_back(text); }
-  void Log(const std::string& line) override { logs.push_back(line); }
-  void Percent(int percent) override { percents.push_back(percent); }
-};
 
 // Joins the records of files as one list.
 std::vector<std::string> RecordsOf(const std::vector<std::string>& paths) {
@@ -42,12 +34,6 @@ std::vector<std::string> RecordsOf(const std::vector<std::string>& paths) {
     all.insert(all.end(), r.begin(), r.end());
   }
   return all;
-}
-
-size_t Count(const std::string& text, const std::string& needle) {
-  size_t n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
 }
 
 class UpgradeTransfer : public ::testing::TestWithParam<const char*> {
@@ -156,7 +142,7 @@ TEST_P(UpgradeTransfer, EachRecordGoesOutAsRecordLineFeedCarriageReturnLineFeed)
   std::string file = "53F1y\n" + end;
   for (const std::string& record : {a, b, eof}) file += record + "\n\r\n" + end;
   std::string wire = ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1);
-  EXPECT_EQ(Count(wire, file), 3u);  // the same bytes for all three files
+  EXPECT_EQ(CountOf(wire, file), 3u);  // the same bytes for all three files
   EXPECT_EQ(Sector(4), RecordsOf({set[0].path, set[1].path, set[2].path}));
 }
 
@@ -166,7 +152,7 @@ TEST_P(UpgradeTransfer, ARecordRefusedThreeTimesIsSentAFourthTimeButNotAFifth) {
   ASSERT_TRUE(Run(set));
   EXPECT_EQ(Sector(0), HexRecords(set[0].path));
   std::string fifth = HexRecords(set[0].path)[4];
-  EXPECT_EQ(Count(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1), fifth + "\n"), 4u);
+  EXPECT_EQ(CountOf(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1), fifth + "\n"), 4u);
 
   sim_.Stop();
   qb::LinkControl(qb::LINK_CLOSE, &link_);
@@ -176,7 +162,7 @@ TEST_P(UpgradeTransfer, ARecordRefusedThreeTimesIsSentAFourthTimeButNotAFifth) {
   EXPECT_FALSE(Run(set));
   EXPECT_FALSE(job_.success);
   EXPECT_EQ(reporter_.logs.back(), "ERROR: Failed to send file main.hex");
-  EXPECT_EQ(Count(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1), fifth + "\n"), 4u);
+  EXPECT_EQ(CountOf(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1), fifth + "\n"), 4u);
   EXPECT_EQ(Events().find("restart"), std::string::npos);
   EXPECT_EQ(Sector(0).size(), 4u);  // the records before it stay programmed
 }
@@ -206,7 +192,7 @@ TEST_P(UpgradeTransfer, FaultsStopTheUpgradeAtTheirPhaseWithTheirLogLine) {
     EXPECT_EQ(Events(), c.events);
     std::string wire = ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1);
     if (c.args[1] == "silent" || c.args[1] == "init") {
-      EXPECT_EQ(Count(wire, "6F5Dz\n"), 2u);
+      EXPECT_EQ(CountOf(wire, "6F5Dz\n"), 2u);
     }
     sim_.Stop();
     qb::LinkControl(qb::LINK_CLOSE, &link_);
