@@ -1,5 +1,5 @@
-// Blocking loopback TCP client with select() time-outs, for Winsock and BSD
-// sockets alike.
+// Blocking loopback TCP client and UDP socket with select() time-outs, for
+// Winsock and BSD sockets alike.
 #include "support/loopback_client.h"
 
 #include "support/host.h"
@@ -19,6 +19,28 @@ typedef int socklen_t;
 #endif
 
 namespace qbtest {
+
+namespace {
+
+sockaddr_in LoopbackAddressOf(const std::string& address, int port) {
+  sockaddr_in addr = {};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<unsigned short>(port));
+  inet_pton(AF_INET, address.c_str(), &addr.sin_addr);
+  return addr;
+}
+
+// Whether the socket has something to read within waitMs.
+bool Readable(long long socket, long long waitMs) {
+  if (waitMs < 0) waitMs = 0;
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(static_cast<int>(socket), &set);
+  timeval tv = {static_cast<long>(waitMs / 1000), static_cast<long>((waitMs % 1000) * 1000)};
+  return select(static_cast<int>(socket) + 1, &set, nullptr, nullptr, &tv) > 0;
+}
+
+}  // namespace
 
 LoopbackClient::LoopbackClient() : socket_(-1) {
 #ifdef _WIN32
@@ -74,18 +96,45 @@ std::string LoopbackClient::ReadUntil(const std::string& terminator, int timeout
   long long deadline = NowMs() + timeoutMs;
   while (out.size() < terminator.size() ||
          out.compare(out.size() - terminator.size(), terminator.size(), terminator) != 0) {
-    long long left = deadline - NowMs();
-    if (left <= 0) break;
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(static_cast<int>(socket_), &set);
-    timeval tv = {static_cast<long>(left / 1000), static_cast<long>((left % 1000) * 1000)};
-    if (select(static_cast<int>(socket_) + 1, &set, nullptr, nullptr, &tv) <= 0) break;
     char c;
-    if (::recv(static_cast<int>(socket_), &c, 1, 0) != 1) break;
+    if (!Readable(socket_, deadline - NowMs()) || ::recv(static_cast<int>(socket_), &c, 1, 0) != 1) break;
     out.push_back(c);
   }
   return out;
+}
+
+LoopbackDatagrams::LoopbackDatagrams(const std::string& address) {
+#ifdef _WIN32
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+#endif
+  socket_ = static_cast<long long>(socket(AF_INET, SOCK_DGRAM, 0));
+  sockaddr_in local = LoopbackAddressOf(address, 0);
+  bound_ = bind(static_cast<int>(socket_), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+}
+
+LoopbackDatagrams::~LoopbackDatagrams() {
+  CLOSE_SOCKET(static_cast<int>(socket_));
+#ifdef _WIN32
+  WSACleanup();
+#endif
+}
+
+bool LoopbackDatagrams::SendTo(const std::string& address, int port, const std::string& bytes) {
+  sockaddr_in peer = LoopbackAddressOf(address, port);
+  return sendto(static_cast<int>(socket_), bytes.data(), static_cast<int>(bytes.size()), 0,
+                reinterpret_cast<sockaddr*>(&peer), sizeof peer) == static_cast<int>(bytes.size());
+}
+
+std::vector<std::string> LoopbackDatagrams::Receive(int waitMs) {
+  std::vector<std::string> datagrams;
+  long long deadline = NowMs() + waitMs;
+  char buffer[2048];
+  while (Readable(socket_, deadline - NowMs())) {
+    int n = static_cast<int>(recv(static_cast<int>(socket_), buffer, sizeof buffer, 0));
+    if (n >= 0) datagrams.emplace_back(buffer, static_cast<size_t>(n));
+  }
+  return datagrams;
 }
 
 }  // namespace qbtest
