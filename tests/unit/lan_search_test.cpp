@@ -18,8 +18,7 @@
 #include "link/tcp.h"
 #include "link/udp.h"
 #include "support/link_harness.h"
-#include "support/loopback_client.h"
-#include "support/loopback_listener.h"
+#include "support/loopback_sockets.h"
 
 #ifdef _WIN32
 #include <winsock2.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/host.h"
-#include "support/loopback_client.h"
+#include "support/loopback_sockets.h"
 #include "support/sim_process.h"
 
 using namespace qbtest;
