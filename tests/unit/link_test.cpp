@@ -63,25 +63,24 @@ class LinkTcp : public Link {
   void Start(const std::vector<std::string>& args) { Open(true, args); }
 };
 
-// Over TCP (true) and over the serial port (false).
-class LinkBoth : public Link, public ::testing::WithParamInterface<bool> {
+class LinkBoth : public OverBothTransports {
  protected:
-  void Start(const std::vector<std::string>& args) { Open(GetParam(), args); }
+  std::string Reply(const char* command, int size = 128, int* length = nullptr) {
+    return ExchangeReply(link_, command, command && !Lan() ? static_cast<int>(strlen(command)) : 0, size, length);
+  }
 };
-
-INSTANTIATE_TEST_SUITE_P(Transports, LinkBoth, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Tcp" : "Serial"; });
+QB_OVER_BOTH_TRANSPORTS(LinkBoth);
 
 TEST_P(LinkBoth, CommandsGoOutAsWrittenAndTypedLinesWithASeparateCarriageReturn) {
-  Start({});
-  EXPECT_EQ(qb::SendCommand("*IDN?\n", &link_), lan_ ? 0 : 6);
+  Open({});
+  EXPECT_EQ(qb::SendCommand("*IDN?\n", &link_), Lan() ? 0 : 6);
   // A typed line and what goes out for it: a control letter (^C, ^a, ^[) as
   // its control character alone, anything else as typed. Over TCP every
   // write ends with a zero byte.
   const std::pair<const char*, const char*> kTyped[] = {{"MODE?\n", "MODE?\n"}, {"^C\n", "\x03"}, {"^a", "\x01"},
                                                         {"^[xyz", "\x1B"},      {"^~", "^~"},     {"^", "^"},
                                                         {"^5\n", "^5\n"}};
-  std::string end = lan_ ? std::string(1, '\0') : "";
+  std::string end = Lan() ? std::string(1, '\0') : "";
   std::string expected = "*IDN?\n" + end;
   qb::MainLink = link_;
   for (const auto& t : kTyped) {
@@ -90,7 +89,7 @@ TEST_P(LinkBoth, CommandsGoOutAsWrittenAndTypedLinesWithASeparateCarriageReturn)
   }
   link_ = qb::MainLink;
   qb::MainLink = qb::MakeClosedLink();
-  EXPECT_EQ(ReceivedBytes(sim_, lan_ ? "tcp" : "pty", expected.size()), expected);
+  EXPECT_EQ(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", expected.size()), expected);
 
   // Once the link is closed a typed line is a failed send.
   qb::LinkControl(qb::LINK_CLOSE, &link_);
@@ -127,13 +126,13 @@ const ReplyCase kReplies[] = {
 TEST_P(LinkBoth, ReplyLinesAreFramedAsTheTransportFramesThem) {
   std::vector<std::string> args;
   for (const ReplyCase& r : kReplies) args.insert(args.end(), {"--on", r.answer});
-  Start(args);
+  Open(args);
   for (const ReplyCase& r : kReplies) {
     std::string answer = r.answer;
     std::string command = answer.substr(0, answer.find('=')) + "\n";
     int length = -5;
-    EXPECT_EQ(Reply(command.c_str(), 128, &length), lan_ ? r.tcpText : r.serialText) << command;
-    EXPECT_EQ(length, lan_ ? r.tcpLength : r.serialLength) << command;
+    EXPECT_EQ(Reply(command.c_str(), 128, &length), Lan() ? r.tcpText : r.serialText) << command;
+    EXPECT_EQ(length, Lan() ? r.tcpLength : r.serialLength) << command;
   }
 }
 

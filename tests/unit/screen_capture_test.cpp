@@ -246,15 +246,13 @@ TEST(ScreenDecoders, TheImageSitsWhereTheDialogPaintsIt) {
   }
 }
 
-enum class Transport { Tcp, Pty };
-
 struct Capture {
   qb::CaptureOutcome outcome;
   long long ms;
   RecordingReporter reporter;
 };
 
-class ScreenCaptureJobs : public ::testing::TestWithParam<Transport> {
+class ScreenCaptureJobs : public OverBothTransports {
  protected:
   // Starts the instrument with a screen of width x height (and more
   // options), which also writes the BMPs a capture should give.
@@ -264,17 +262,10 @@ class ScreenCaptureJobs : public ::testing::TestWithParam<Transport> {
     scratch_ = MakeScratchDir("screen");
     args.insert(args.end(), {"--screen", std::to_string(width) + "x" + std::to_string(height), "--screen-bmp",
                              "colour:" + ExpectedBmp(true), "--screen-bmp", "mono:" + ExpectedBmp(false)});
-    std::string error;
-    if (GetParam() == Transport::Tcp) {
-      ASSERT_TRUE(StartLanSim(sim_, link_, args, &error)) << error;
-    } else {
-      ASSERT_TRUE(StartSerialSim(sim_, link_, args, &error)) << error;
-    }
-    ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link_), 0);
+    Open(args);
     link_.ConnectedFlag = true;
     link_.family = width == 512 ? 1 : 8;
   }
-  void TearDown() override { qb::LinkControl(qb::LINK_CLOSE, &link_); }
 
   std::string ExpectedBmp(bool colour) const {
     return scratch_ + (colour ? "/expected-colour.bmp" : "/expected-mono.bmp");
@@ -310,7 +301,7 @@ class ScreenCaptureJobs : public ::testing::TestWithParam<Transport> {
     WaitFor(
         [&] {
           qb::Drain(&link_, 0);
-          bytes = TranscriptBytes(sim_.Transcript(), "in", GetParam() == Transport::Tcp ? "tcp" : "pty");
+          bytes = TranscriptBytes(sim_.Transcript(), "in", Lan() ? "tcp" : "pty");
           bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
           return bytes.size() >= count;
         },
@@ -318,8 +309,6 @@ class ScreenCaptureJobs : public ::testing::TestWithParam<Transport> {
     return bytes;
   }
 
-  SimProcess sim_;
-  qb::InstrumentLink link_ = qb::MakeClosedLink();
   qb::CaptureJob job_;
   std::string scratch_;
   int width_ = 0, height_ = 0;
@@ -456,9 +445,6 @@ TEST_P(ScreenCaptureJobs, NothingRunsWhileAnotherTaskHoldsTheLinkAndAFailedStart
   EXPECT_EQ(Received(sent.size()), sent);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, ScreenCaptureJobs, ::testing::Values(Transport::Tcp, Transport::Pty),
-                         [](const ::testing::TestParamInfo<Transport>& info) {
-                           return info.param == Transport::Tcp ? "Tcp" : "Pty";
-                         });
+QB_OVER_BOTH_TRANSPORTS(ScreenCaptureJobs);
 
 }  // namespace

@@ -20,25 +20,13 @@ using namespace qbtest;
 
 namespace {
 
-enum class Transport { Tcp, Serial };
-
-class StoreExchange : public ::testing::TestWithParam<Transport> {
+class StoreExchange : public OverBothTransports {
  protected:
   void Start(const std::vector<std::string>& args) {
-    std::string error;
-    bool started = GetParam() == Transport::Tcp ? StartLanSim(sim_, link_, args, &error)
-                                                : StartSerialSim(sim_, link_, args, &error);
-    ASSERT_TRUE(started) << error;
-    ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link_), 0);
+    Open(args);
     link_.ConnectedFlag = true;
     qb::SetReadTimeout(300, &link_);
   }
-  void TearDown() override {
-    qb::LinkControl(qb::LINK_CLOSE, &link_);
-    qb::SetLanReadTimeout(qb::kDefaultReadTimeoutMs);
-  }
-  SimProcess sim_;
-  qb::InstrumentLink link_ = qb::MakeClosedLink();
 };
 
 TEST_P(StoreExchange, TheCompletionWaitEndsAtOneAndIsBoundedOtherwise) {
@@ -290,9 +278,6 @@ TEST_P(StoreExchange, ATransferThatPausesIsKeptAsPartAndItsRestDoesNotSpoilTheNe
   EXPECT_TRUE(listing.rows[11].stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, StoreExchange, ::testing::Values(Transport::Tcp, Transport::Serial),
-                         [](const ::testing::TestParamInfo<Transport>& info) {
-                           return info.param == Transport::Tcp ? std::string("Tcp") : std::string("Serial");
-                         });
+QB_OVER_BOTH_TRANSPORTS(StoreExchange);
 
 }  // namespace

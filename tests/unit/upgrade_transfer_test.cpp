@@ -36,23 +36,16 @@ std::vector<std::string> RecordsOf(const std::vector<std::string>& paths) {
   return all;
 }
 
-class UpgradeTransfer : public ::testing::TestWithParam<const char*> {
+class UpgradeTransfer : public OverBothTransports {
  protected:
   void SetUp() override {
     dir_ = MakeScratchDir("xfer");
     image_ = dir_ + "/image";
     RunHost({"/bin/mkdir", image_});
   }
-  void TearDown() override {
-    qb::LinkControl(qb::LINK_CLOSE, &link_);
-    qb::SetLanReadTimeout(qb::kDefaultReadTimeoutMs);
-  }
-  bool Lan() const { return std::string(GetParam()) == "tcp"; }
   void Start(std::vector<std::string> args, int readTimeoutMs = 2000) {
     args.insert(args.end(), {"--loader-image", image_});
-    std::string error;
-    ASSERT_TRUE(Lan() ? StartLanSim(sim_, link_, args, &error) : StartSerialSim(sim_, link_, args, &error)) << error;
-    ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link_), 0);
+    Open(args);
     qb::SetReadTimeout(readTimeoutMs, &link_);
   }
   // A record of the set for a file made by srec_cat.
@@ -76,8 +69,6 @@ class UpgradeTransfer : public ::testing::TestWithParam<const char*> {
   }
 
   std::string dir_, image_;
-  SimProcess sim_;
-  qb::InstrumentLink link_ = qb::MakeClosedLink();
   qb::UpgradeJob job_;
   RecordingReporter reporter_;
 };
@@ -224,7 +215,7 @@ TEST_P(UpgradeTransfer, ALinkDroppedMidFileFailsTheFileInBoundedTime) {
   EXPECT_EQ(Sector(2).size(), 9u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, UpgradeTransfer, ::testing::Values("tcp", "pty"));
+QB_OVER_BOTH_TRANSPORTS(UpgradeTransfer);
 
 TEST(UpgradeProgress, PercentagesOfSmallAndHugeTotals) {
   struct Case {
@@ -248,30 +239,21 @@ TEST(UpgradeProgress, PercentagesOfSmallAndHugeTotals) {
   for (const Case& c : cases) EXPECT_EQ(qb::ProgressPercent(c.total, c.done), c.percent) << c.total << " " << c.done;
 }
 
-class UpgradeSendExpectOk : public ::testing::TestWithParam<const char*> {};
+class UpgradeSendExpectOk : public OverBothTransports {};
 
 TEST_P(UpgradeSendExpectOk, OnlyALineEndingInOkInAnyCaseIsAnAcknowledgement) {
-  SimProcess sim;
-  qb::InstrumentLink link = qb::MakeClosedLink();
-  bool lan = std::string(GetParam()) == "tcp";
-  std::vector<std::string> args = {"--on", "A=line:ok",  "--on", "B=line:write OK", "--on", "C=line:Ok",
-                                   "--on", "D=line:o",   "--on", "E=line:",         "--on", "F=line:okay",
-                                   "--on", "G=line:ERR", "--on", "H=none",          "--on", "I=raw:ok\\n"};
-  std::string error;
-  ASSERT_TRUE(lan ? StartLanSim(sim, link, args, &error) : StartSerialSim(sim, link, args, &error)) << error;
-  ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link), 0);
-  qb::SetReadTimeout(300, &link);
+  Open({"--on", "A=line:ok", "--on", "B=line:write OK", "--on", "C=line:Ok", "--on", "D=line:o", "--on",
+        "E=line:", "--on", "F=line:okay", "--on", "G=line:ERR", "--on", "H=none", "--on", "I=raw:ok\\n"});
+  qb::SetReadTimeout(300, &link_);
   struct Case {
     const char* text;
     bool failed;
   } cases[] = {{"A\n", false}, {"B\n", false}, {"C\n", false}, {"D\n", true}, {"E\n", true},
                {"F\n", true},  {"G\n", true},  {"H\n", true},  {"I\n", false}};
-  for (const Case& c : cases) EXPECT_EQ(qb::SendExpectOk(c.text, &link), c.failed) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(qb::SendExpectOk(c.text, &link_), c.failed) << c.text;
   EXPECT_TRUE(qb::SendExpectOk("x\n", nullptr));
-  qb::LinkControl(qb::LINK_CLOSE, &link);
-  qb::SetLanReadTimeout(qb::kDefaultReadTimeoutMs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, UpgradeSendExpectOk, ::testing::Values("tcp", "pty"));
+QB_OVER_BOTH_TRANSPORTS(UpgradeSendExpectOk);
 
 }  // namespace
