@@ -280,6 +280,13 @@ bool AnswerMessageBox(const MessageBoxInfo& box, int buttonId) {
   return WaitForWindowGone(box.window);
 }
 
+std::string AnswerNextBox(DWORD pid, int timeoutMs) {
+  MessageBoxInfo box;
+  if (!WaitForMessageBox(pid, box, timeoutMs)) return "";
+  AnswerMessageBox(box, IDOK);
+  return box.caption + ": " + box.text + (box.hasIcon ? " (icon)" : "");
+}
+
 bool MapComPort(int number, const std::string& hostPath) {
   return qbtest::MapComPort(number, hostPath);
 }

@@ -100,6 +100,9 @@ bool MessageBoxShowing(DWORD pid);
 // Presses one of the box's buttons (IDOK, IDYES, IDNO, ...) and waits until
 // the box is gone.
 bool AnswerMessageBox(const MessageBoxInfo& box, int buttonId);
+// Waits for a message box of process pid, presses OK and returns
+// "caption: text", with " (icon)" when it shows one ("" when none came).
+std::string AnswerNextBox(DWORD pid, int timeoutMs = kWait);
 
 // Maps COMn of the Wine prefix to a host path (the simulator's
 // pseudo-terminal), both in the registry and as the dosdevices symlink.

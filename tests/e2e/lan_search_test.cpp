@@ -140,10 +140,7 @@ TEST_F(LanSearch, ListsTheFoundInstrumentsAndOkPutsTheChosenAddressInTheIpContro
 
   // The chosen address connects.
   ClickButton(connect_, IDC_CONNECT);
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(app_.Pid(), box));
-  EXPECT_EQ(box.text, "Connection Successful");
-  AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(AnswerNextBox(app_.Pid()), "Connection: Connection Successful");
 }
 
 TEST_F(LanSearch, CancelKeepsTheAddressAndADoubleClickChooses) {

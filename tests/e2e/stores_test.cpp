@@ -14,6 +14,8 @@
 #include "list_view.h"
 #include "resources/resource.h"
 #include "support/file_dialog_win.h"
+#include "support/job_recorder.h"
+#include "support/store_seed.h"
 #include "terminal.h"
 
 using namespace e2e;
@@ -26,37 +28,11 @@ using qbtest::WriteHostFile;
 
 namespace {
 
-std::string Letters(size_t size, char first) {
-  std::string out;
-  for (size_t i = 0; i < size; ++i) out += static_cast<char>(first + i % 20);
-  return out;
-}
-
-// Programs in slots 3 (16 blocks) and 12; results 1, 4 and 12.
-std::string SeedStores() {
-  std::string dir = qbtest::MakeScratchDir("e2e-stores");
-  qbtest::RunHost({"/bin/mkdir", "-p", dir + "/programs", dir + "/results"});
-  WriteHostFile(dir + "/programs.txt", "3,Sweep,2014-06-25 10:00\n12,Bridge,2015-01-02 09:30\n");
-  WriteHostFile(dir + "/programs/003.QZL", Letters(1024, 'A'));
-  WriteHostFile(dir + "/results.txt", "1,First,2014-06-25,10:00\n4,,2014-06-26,11:00\n12,Third,2014-06-27\n");
-  for (const char* n : {"001", "004", "012"}) {
-    WriteHostFile(dir + "/results/" + n + ".txt", std::string("Result ") + n + "\nV1,1.5\nV2,2.5\n");
-    WriteHostFile(dir + "/results/" + n + ".QZL", Letters(256, n[2]));
-  }
-  return dir;
-}
-
 HWND OpenDialog(ConnectedApp& c, int command, const char* title) {
   MenuCommand(c.app.Main(), command);
   HWND dialog = WaitForWindow(c.app.Pid(), "#32770", title);
   if (!dialog) Screenshot(std::string("no-dialog-") + title);
   return dialog;
-}
-
-size_t Count(const std::string& text, const std::string& needle) {
-  size_t count = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
-  return count;
 }
 
 // The furthest count the progress line showed ("Progress: N/3") before its
@@ -98,7 +74,7 @@ std::string WithCrLf(const std::string& text) {
 }
 
 TEST(ProgramStores, ListSaveUploadDeleteAndLoadDefault) {
-  const std::string seed = SeedStores();
+  const std::string seed = qbtest::SeedStores("Bridge");
   const std::string dump = qbtest::MakeScratchDir("e2e-dump");
   ConnectedApp c;
   std::string error;
@@ -143,7 +119,7 @@ TEST(ProgramStores, ListSaveUploadDeleteAndLoadDefault) {
   EXPECT_NE(replace.text.find("already exists"), std::string::npos) << replace.text;
   EXPECT_EQ(replace.buttonIds, (std::vector<int>{IDYES, IDNO}));
   AnswerMessageBox(replace, IDNO);
-  EXPECT_EQ(Count(TranscriptBytes(c.sim.Transcript(), "in", "tcp"), "progra,qzlfil?"), 1u);
+  EXPECT_EQ(qbtest::CountOf(TranscriptBytes(c.sim.Transcript(), "in", "tcp"), "progra,qzlfil?"), 1u);
 
   // Uploaded into empty slot 5: the instrument holds the file and the list shows it.
   ASSERT_TRUE(SelectListRow(list, 4));
@@ -168,7 +144,7 @@ TEST(ProgramStores, ListSaveUploadDeleteAndLoadDefault) {
 }
 
 TEST(ProgramStores, OverASerialPortListAndSave) {
-  const std::string seed = SeedStores();
+  const std::string seed = qbtest::SeedStores("Bridge");
   ConnectedApp c;
   std::string error;
   ASSERT_TRUE(c.StartSerial({"--model", "ztq", "--stores", seed}, 9, "USB", &error)) << error;
@@ -199,12 +175,7 @@ TEST(StoreDialogs, RefuseAnHxaInstrument) {
   } dialogs[] = {{CMD_PROGRAM_MANAGEMENT, "Programs"}, {CMD_DOWNLOAD_RESULTS, "Download Results"}};
   for (const auto& d : dialogs) {
     MenuCommand(c.app.Main(), d.command);
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitForMessageBox(c.app.Pid(), box)) << d.title;
-    EXPECT_EQ(box.text, "Scan Failed: Incompatable Instrument");
-    EXPECT_EQ(box.caption, "Scan Failed");
-    EXPECT_TRUE(box.hasIcon);
-    AnswerMessageBox(box, IDOK);
+    EXPECT_EQ(AnswerNextBox(c.app.Pid()), "Scan Failed: Scan Failed: Incompatable Instrument (icon)") << d.title;
     HWND dialog = WaitForWindow(c.app.Pid(), "#32770", d.title);
     ASSERT_TRUE(dialog);
     int listId = d.command == CMD_PROGRAM_MANAGEMENT ? IDC_PROGRAM_LIST : IDC_RESULT_LIST;
@@ -228,16 +199,12 @@ void QueueThree(HWND dialog, DWORD pid) {
   }
   ASSERT_TRUE(SelectListRow(results, 1));
   ClickButton(dialog, IDC_ADD_RESULT);
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(pid, box));
-  EXPECT_EQ(box.text, "That result is already selected");
-  EXPECT_EQ(box.caption, "Download Results");
-  AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(AnswerNextBox(pid), "Download Results: That result is already selected (icon)");
   EXPECT_EQ(ReadListRows(queue, 3).size(), 3u);
 }
 
 TEST(ResultsDownload, QueueThreeAndDownloadAsTextAndQzl) {
-  const std::string seed = SeedStores();
+  const std::string seed = qbtest::SeedStores("Bridge");
   ConnectedApp c;
   std::string error;
   ASSERT_TRUE(c.StartLan({"--model", "ztq", "--stores", seed}, &error)) << error;
@@ -250,11 +217,7 @@ TEST(ResultsDownload, QueueThreeAndDownloadAsTextAndQzl) {
 
   // No folder yet.
   ClickButton(dialog, IDC_DOWNLOAD_TXT);
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(c.app.Pid(), box));
-  EXPECT_EQ(box.text, "Select an export location");
-  EXPECT_EQ(box.caption, "Error Downloading Results");
-  AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(AnswerNextBox(c.app.Pid()), "Error Downloading Results: Select an export location");
 
   // Browse opens the folder browser at the documents folder; OK takes it.
   ClickButton(dialog, IDC_BROWSE);
@@ -274,10 +237,7 @@ TEST(ResultsDownload, QueueThreeAndDownloadAsTextAndQzl) {
     HWND progress = WaitForWindow(c.app.Pid(), "#32770", "Retrieving Results");
     ASSERT_TRUE(progress);
     EXPECT_EQ(FurthestProgress(progress), 3);  // the line ended at Progress: 3/3
-    ASSERT_TRUE(WaitForMessageBox(c.app.Pid(), box, 30000));
-    EXPECT_EQ(box.text, "Download Complete");
-    EXPECT_EQ(box.caption, "Download Complete");
-    AnswerMessageBox(box, IDOK);
+    EXPECT_EQ(AnswerNextBox(c.app.Pid(), 30000), "Download Complete: Download Complete");
     for (const char* n : {"001", "004", "012"}) {
       std::string stored = ReadHostFile(seed + "/results/" + n + (qzl ? ".QZL" : ".txt"));
       std::string got = ReadHostFile(folder + "/ZTQ_R" + n + (qzl ? ".QZL" : ".txt"));
@@ -300,7 +260,7 @@ TEST(ResultsDownload, QueueThreeAndDownloadAsTextAndQzl) {
 }
 
 TEST(ResultsDownload, ADroppedTransferSaysWhatWasWrittenAndLeavesNoWholeLookingFile) {
-  const std::string seed = SeedStores();
+  const std::string seed = qbtest::SeedStores("Bridge");
   ConnectedApp c;
   std::string error;
   ASSERT_TRUE(c.StartLan({"--model", "ztq", "--stores", seed, "--store-fault", "drop:4"}, &error)) << error;

@@ -57,12 +57,7 @@ TEST(FirstRun, OpensConnectCreatesTheSettingsFileAndCancelFails) {
             (std::vector<std::string>{"1200", "2400", "4800", "9600", "19200", "38400"}));
 
   ClickButton(dialog, IDCANCEL);
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(app.Pid(), box));
-  EXPECT_EQ(box.text, "Connection Failed");
-  EXPECT_EQ(box.caption, "Connection");
-  EXPECT_FALSE(box.hasIcon);
-  AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(AnswerNextBox(app.Pid()), "Connection: Connection Failed");
   EXPECT_TRUE(InstrumentItemsGrayed(app.Main(), true));
   EXPECT_FALSE(IsEnabled(GetDlgItem(app.Main(), IDC_COMMAND_LINE)));
   EXPECT_EQ(app.Close(), 0);
@@ -162,31 +157,20 @@ TEST(ConnectDialog, TestReportsTheReplyAndAKnownMakerWithUnknownModelTwice) {
   ASSERT_NE(dialog, nullptr);
 
   ClickButton(dialog, IDC_TEST);
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(app.Pid(), box));
-  EXPECT_EQ(box.text, "The connection was successful\nQUARTZLINE,HXA2600,1,2.0");
-  EXPECT_EQ(box.caption, "Test Connection");
-  EXPECT_TRUE(box.hasIcon);
-  AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(AnswerNextBox(app.Pid()),
+            "Test Connection: The connection was successful\nQUARTZLINE,HXA2600,1,2.0 (icon)");
 
   SetControlText(dialog, IDC_IP_ADDRESS, b);
   ClickButton(dialog, IDC_TEST);
-  ASSERT_TRUE(WaitForMessageBox(app.Pid(), box));
-  EXPECT_EQ(box.text, "The connection failedQUARTZLINE,KRV18,3,1.0");
-  AnswerMessageBox(box, IDOK);
-  ASSERT_TRUE(WaitForMessageBox(app.Pid(), box));
-  EXPECT_EQ(box.text, "The connection failed");
-  EXPECT_EQ(box.caption, "Test Connection");
-  AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(AnswerNextBox(app.Pid()), "Test Connection: The connection failedQUARTZLINE,KRV18,3,1.0 (icon)");
+  EXPECT_EQ(AnswerNextBox(app.Pid()), "Test Connection: The connection failed (icon)");
   // The dialog stays open after a test.
   EXPECT_TRUE(IsWindow(dialog));
 
   // Settings that are not complete are named before anything is tried.
   SetControlText(dialog, IDC_IP_ADDRESS, "");
   ClickButton(dialog, IDC_TEST);
-  ASSERT_TRUE(WaitForMessageBox(app.Pid(), box));
-  EXPECT_EQ(box.text, "Please enter an IP address");
-  AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(AnswerNextBox(app.Pid()), "Test Connection: Please enter an IP address (icon)");
 }
 
 // What an IP address control's four fields show, left to right, joined by dots.

@@ -1,4 +1,5 @@
-// Driving the common open-file dialog through window messages. The file name
+// Driving the common open-file dialog and message boxes through window
+// messages. The file name
 // box is control edt1 (0x480) in one layout of the dialog and the combo box
 // cmb13 (0x47C), with an edit control inside, in the other.
 #include "support/file_dialog_win.h"
@@ -77,6 +78,15 @@ bool ChooseInFileDialog(unsigned long pid, const std::string& title, const std::
 bool CancelFileDialog(unsigned long pid, const std::string& title, int timeoutMs) {
   HWND dialog = WaitForDialog(pid, title, timeoutMs);
   return dialog && Press(dialog, IDCANCEL, timeoutMs);
+}
+
+std::string AnswerMessageBoxOk(unsigned long pid, const std::string& caption, int timeoutMs) {
+  HWND box = WaitForDialog(pid, caption, timeoutMs);
+  if (!box || !GetDlgItem(box, 0xFFFF)) return "(no message box)";
+  char text[600] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return text;
 }
 
 }  // namespace qbtest

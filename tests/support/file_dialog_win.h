@@ -1,6 +1,7 @@
-// Answers the common open-file dialog of a process from outside it, as a user
-// would: find the dialog by its title, type a path into the file name box and
-// press Open (or press Cancel). Windows only; used by the Wine tests.
+// Answers the common open-file dialog and the message boxes of a process from
+// outside it, as a user would: find the dialog by its title, type a path into
+// the file name box and press Open (or press Cancel), or read a message box
+// and press OK. Windows only; used by the Wine tests.
 #pragma once
 
 #include <string>
@@ -12,5 +13,8 @@ namespace qbtest {
 bool ChooseInFileDialog(unsigned long pid, const std::string& title, const std::string& path, int timeoutMs = 10000);
 // Waits for the dialog and presses Cancel. True once it has closed.
 bool CancelFileDialog(unsigned long pid, const std::string& title, int timeoutMs = 10000);
+// Waits for a message box of process pid with the caption, presses OK and
+// returns its text ("(no message box)" when none came).
+std::string AnswerMessageBoxOk(unsigned long pid, const std::string& caption, int timeoutMs = 10000);
 
 }  // namespace qbtest

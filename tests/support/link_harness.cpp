@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ui_seam.h"
+#include "link/tcp.h"
 #include "link/trace.h"
 #include "support/com_port.h"
 
@@ -23,6 +24,21 @@ bool StartLanSim(SimProcess& sim, qb::InstrumentLink& link, const std::vector<st
   link.kind = qb::LINK_LAN;
   snprintf(link.ipAddress, sizeof link.ipAddress, "%s", address.c_str());
   return true;
+}
+
+void OverBothTransports::Open(const std::vector<std::string>& args) {
+  std::string error;
+  ASSERT_TRUE(Lan() ? StartLanSim(sim_, link_, args, &error) : StartSerialSim(sim_, link_, args, &error)) << error;
+  ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link_), 0);
+}
+
+void OverBothTransports::TearDown() {
+  qb::LinkControl(qb::LINK_CLOSE, &link_);
+  qb::SetLanReadTimeout(qb::kDefaultReadTimeoutMs);
+}
+
+std::string TransportName(const ::testing::TestParamInfo<bool>& info) {
+  return info.param ? "Tcp" : "Serial";
 }
 
 bool StartSerialSim(SimProcess& sim, qb::InstrumentLink& link, const std::vector<std::string>& args,

@@ -3,6 +3,8 @@
 // mapped to a COM port), and recorders for the trace and the message boxes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -22,6 +24,22 @@ bool StartLanSim(SimProcess& sim, qb::InstrumentLink& link, const std::vector<st
 // the link up for it: kind Serial, "COM41", 9600 baud. Not opened.
 bool StartSerialSim(SimProcess& sim, qb::InstrumentLink& link, const std::vector<std::string>& args,
                     std::string* error = nullptr);
+
+// A fixture whose cases run over TCP on loopback (parameter true) and over a
+// pseudo-terminal mapped to COM41 (false): Open starts the simulator with
+// args and opens link_, which is closed again (and the LAN read time-out put
+// back) after the case. Instantiate with QB_OVER_BOTH_TRANSPORTS(Suite).
+class OverBothTransports : public ::testing::TestWithParam<bool> {
+ protected:
+  bool Lan() const { return GetParam(); }
+  void Open(const std::vector<std::string>& args);
+  void TearDown() override;
+  SimProcess sim_;
+  qb::InstrumentLink link_ = qb::MakeClosedLink();
+};
+std::string TransportName(const ::testing::TestParamInfo<bool>& info);
+#define QB_OVER_BOTH_TRANSPORTS(Suite) \
+  INSTANTIATE_TEST_SUITE_P(Transports, Suite, ::testing::Bool(), qbtest::TransportName)
 
 // Sends command (when not null) with SendCommand, expecting sendResult, then
 // reads one reply with ReadReply into a buffer of size that starts filled with

@@ -18,7 +18,7 @@
 #include "link/tcp.h"
 #include "link/udp.h"
 #include "support/link_harness.h"
-#include "support/loopback_listener.h"
+#include "support/loopback_sockets.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -307,50 +307,6 @@ TEST(FoundInstruments, ASearchWhileALanLinkIsOpenLeavesThatLinkWorking) {
   EXPECT_FALSE(qb::WinsockStarted);
 }
 
-// A plain UDP socket on a loopback address that sends datagrams to the
-// search's socket, as instruments answering would.
-class LoopbackSender {
- public:
-  explicit LoopbackSender(const std::string& address) {
-#ifdef _WIN32
-    WSADATA data;
-    started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-#endif
-    socket_ = static_cast<long long>(::socket(AF_INET, SOCK_DGRAM, 0));
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = inet_addr(address.c_str());
-    bound_ =
-        bind(static_cast<decltype(::socket(0, 0, 0))>(socket_), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
-  }
-  ~LoopbackSender() {
-#ifdef _WIN32
-    closesocket(static_cast<SOCKET>(socket_));
-    if (started_) WSACleanup();
-#else
-    close(static_cast<int>(socket_));
-#endif
-  }
-  bool Bound() const {
-    return bound_;
-  }
-  bool SendTo(int port, const std::string& bytes) {
-    sockaddr_in peer = {};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(static_cast<uint16_t>(port));
-    peer.sin_addr.s_addr = inet_addr("127.0.0.1");
-    return sendto(static_cast<decltype(::socket(0, 0, 0))>(socket_), bytes.data(), static_cast<int>(bytes.size()), 0,
-                  reinterpret_cast<sockaddr*>(&peer), sizeof peer) == static_cast<int>(bytes.size());
-  }
-
- private:
-  long long socket_ = -1;
-  bool bound_ = false;
-#ifdef _WIN32
-  bool started_ = false;
-#endif
-};
-
 // A local port for the search's socket that this test process alone uses.
 int OpenOnPrivatePort() {
   static const int base = 20000 + static_cast<int>(NowMs() % 20000);
@@ -376,14 +332,15 @@ TEST(UdpSocket, ReceiveDropsEmptyAndOversizedDatagramsAndNamesTheSender) {
 #else
   std::string address = LoopbackAddress();
 #endif
-  LoopbackSender instrument(address);
+  LoopbackDatagrams instrument(address);
   ASSERT_TRUE(instrument.Bound());
   const std::string reply = ProbeBReply(30, 0xF7);
-  ASSERT_TRUE(instrument.SendTo(port, ""));
-  ASSERT_TRUE(instrument.SendTo(port, std::string(qb::kProbeReplyCapacity + 1, 'A')));  // over the capacity
-  ASSERT_TRUE(instrument.SendTo(port, std::string(1600, 'A')));                         // over any datagram
-  ASSERT_TRUE(instrument.SendTo(port, reply));
-  ASSERT_TRUE(instrument.SendTo(port, std::string(qb::kProbeReplyCapacity, 'B')));  // exactly the capacity
+  ASSERT_TRUE(instrument.SendTo("127.0.0.1", port, ""));
+  ASSERT_TRUE(
+      instrument.SendTo("127.0.0.1", port, std::string(qb::kProbeReplyCapacity + 1, 'A')));  // over the capacity
+  ASSERT_TRUE(instrument.SendTo("127.0.0.1", port, std::string(1600, 'A')));                 // over any datagram
+  ASSERT_TRUE(instrument.SendTo("127.0.0.1", port, reply));
+  ASSERT_TRUE(instrument.SendTo("127.0.0.1", port, std::string(qb::kProbeReplyCapacity, 'B')));  // exactly the capacity
   memset(buffer, 0x5A, sizeof buffer);
   int length = 0;
   ASSERT_TRUE(WaitFor([&] { return (length = qb::UdpReceive(&sender, buffer, qb::kProbeReplyCapacity)) != 0; }, 2000));

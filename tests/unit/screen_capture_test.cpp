@@ -18,6 +18,7 @@
 #include "link/instrument_link.h"
 #include "stores/bmp_writer.h"
 #include "stores/screen_image.h"
+#include "support/job_recorder.h"
 #include "support/link_harness.h"
 
 using namespace qbtest;
@@ -245,31 +246,13 @@ TEST(ScreenDecoders, TheImageSitsWhereTheDialogPaintsIt) {
   }
 }
 
-// Records what a job reports.
-class RecordingReporter final : public qb::JobReporter {
- public:
-  void Status(const std::string& text) override { statuses.push_back(text); }
-  void Style(qb::ProgressStyle style) override { styles.push_back(style); }
-  void Total(int total) override { totals.push_back(total); }
-  void Step(int count) override {
-    EXPECT_EQ(count, 0);
-    ++steps;
-  }
-  std::vector<std::string> statuses;
-  std::vector<qb::ProgressStyle> styles;
-  std::vector<int> totals;
-  int steps = 0;
-};
-
-enum class Transport { Tcp, Pty };
-
 struct Capture {
   qb::CaptureOutcome outcome;
   long long ms;
   RecordingReporter reporter;
 };
 
-class ScreenCaptureJobs : public ::testing::TestWithParam<Transport> {
+class ScreenCaptureJobs : public OverBothTransports {
  protected:
   // Starts the instrument with a screen of width x height (and more
   // options), which also writes the BMPs a capture should give.
@@ -279,17 +262,10 @@ class ScreenCaptureJobs : public ::testing::TestWithParam<Transport> {
     scratch_ = MakeScratchDir("screen");
     args.insert(args.end(), {"--screen", std::to_string(width) + "x" + std::to_string(height), "--screen-bmp",
                              "colour:" + ExpectedBmp(true), "--screen-bmp", "mono:" + ExpectedBmp(false)});
-    std::string error;
-    if (GetParam() == Transport::Tcp) {
-      ASSERT_TRUE(StartLanSim(sim_, link_, args, &error)) << error;
-    } else {
-      ASSERT_TRUE(StartSerialSim(sim_, link_, args, &error)) << error;
-    }
-    ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link_), 0);
+    Open(args);
     link_.ConnectedFlag = true;
     link_.family = width == 512 ? 1 : 8;
   }
-  void TearDown() override { qb::LinkControl(qb::LINK_CLOSE, &link_); }
 
   std::string ExpectedBmp(bool colour) const {
     return scratch_ + (colour ? "/expected-colour.bmp" : "/expected-mono.bmp");
@@ -325,7 +301,7 @@ class ScreenCaptureJobs : public ::testing::TestWithParam<Transport> {
     WaitFor(
         [&] {
           qb::Drain(&link_, 0);
-          bytes = TranscriptBytes(sim_.Transcript(), "in", GetParam() == Transport::Tcp ? "tcp" : "pty");
+          bytes = TranscriptBytes(sim_.Transcript(), "in", Lan() ? "tcp" : "pty");
           bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
           return bytes.size() >= count;
         },
@@ -333,8 +309,6 @@ class ScreenCaptureJobs : public ::testing::TestWithParam<Transport> {
     return bytes;
   }
 
-  SimProcess sim_;
-  qb::InstrumentLink link_ = qb::MakeClosedLink();
   qb::CaptureJob job_;
   std::string scratch_;
   int width_ = 0, height_ = 0;
@@ -363,7 +337,7 @@ TEST_P(ScreenCaptureJobs, ColourAndBlackAndWhiteOfBothSizesMatchTheInstrumentsIm
       EXPECT_EQ(capture.reporter.statuses, std::vector<std::string>{"Downloading Screenshot..."});
       EXPECT_EQ(capture.reporter.styles, std::vector<qb::ProgressStyle>{qb::ProgressStyle::Percent});
       EXPECT_EQ(capture.reporter.totals, std::vector<int>{lines});
-      EXPECT_EQ(capture.reporter.steps, lines);
+      EXPECT_EQ(capture.reporter.steps, std::vector<int>(static_cast<size_t>(lines), 0));
       // The 100 ms reply time-out is never waited out between lines.
       EXPECT_LT(capture.ms, 5000);
 
@@ -405,7 +379,7 @@ TEST_P(ScreenCaptureJobs, EveryFaultEndsOnTheCommsErrorPathInTimeWithSuspendOff)
     Download(f.colour, capture);
     EXPECT_EQ(capture.outcome, f.outcome);
     EXPECT_EQ(job_.linesRead, f.linesRead);
-    EXPECT_EQ(capture.reporter.steps, f.linesRead);
+    EXPECT_EQ(capture.reporter.steps, std::vector<int>(static_cast<size_t>(f.linesRead), 0));
     EXPECT_FALSE(qb::CapturedScreen.ready);
     // No hang: the reads stop at the first bad line, or one time-out after
     // the instrument fell silent.
@@ -471,9 +445,6 @@ TEST_P(ScreenCaptureJobs, NothingRunsWhileAnotherTaskHoldsTheLinkAndAFailedStart
   EXPECT_EQ(Received(sent.size()), sent);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, ScreenCaptureJobs, ::testing::Values(Transport::Tcp, Transport::Pty),
-                         [](const ::testing::TestParamInfo<Transport>& info) {
-                           return info.param == Transport::Tcp ? "Tcp" : "Pty";
-                         });
+QB_OVER_BOTH_TRANSPORTS(ScreenCaptureJobs);
 
 }  // namespace

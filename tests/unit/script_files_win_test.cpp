@@ -31,32 +31,9 @@ Lines Items(HWND box) {
   return lines;
 }
 
-// The text of the process's message box captioned "Vantor", answered with OK.
+// The text of this process's message box captioned "Vantor", answered with OK.
 std::string AnswerMessageBox() {
-  struct Search {
-    HWND found;
-  } search{nullptr};
-  qbtest::WaitFor(
-      [&] {
-        EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-              DWORD pid = 0;
-              GetWindowThreadProcessId(w, &pid);
-              char title[64] = {};
-              GetWindowTextA(w, title, sizeof title);
-              if (pid != GetCurrentProcessId() || std::string(title) != "Vantor" || !GetDlgItem(w, 0xFFFF)) return TRUE;
-              reinterpret_cast<Search*>(p)->found = w;
-              return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      10000);
-  if (!search.found) return "(no message box)";
-  char text[600] = {};
-  GetDlgItemTextA(search.found, 0xFFFF, text, sizeof text);
-  PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  return text;
+  return qbtest::AnswerMessageBoxOk(GetCurrentProcessId(), "Vantor");
 }
 
 class ScriptFilesWinTest : public ::testing::Test {

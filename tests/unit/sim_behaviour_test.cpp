@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/host.h"
-#include "support/loopback_client.h"
+#include "support/loopback_sockets.h"
 #include "support/sim_process.h"
 
 using namespace qbtest;

@@ -2,17 +2,13 @@
 // loopback address of its own: each responder answers only its probe's
 // request, with every reply it was given, in the shapes the LAN search tests
 // rely on (lengths, first bytes, port numbers).
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "support/host.h"
+#include "support/loopback_sockets.h"
 #include "support/sim_process.h"
 
 using namespace qbtest;
@@ -22,24 +18,9 @@ namespace {
 // Sends request to address:port from a socket of its own and collects the
 // datagrams that come back within waitMs.
 std::vector<std::string> Ask(const std::string& address, int port, const std::string& request, int waitMs = 300) {
-  std::vector<std::string> replies;
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  if (fd < 0) return replies;
-  sockaddr_in peer = {};
-  peer.sin_family = AF_INET;
-  peer.sin_port = htons(static_cast<uint16_t>(port));
-  peer.sin_addr.s_addr = inet_addr(address.c_str());
-  sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
-  long long deadline = NowMs() + waitMs;
-  for (long long now = NowMs(); now < deadline; now = NowMs()) {
-    pollfd p = {fd, POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(deadline - now)) <= 0) break;
-    char buffer[2048];
-    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-    if (n >= 0) replies.emplace_back(buffer, static_cast<size_t>(n));
-  }
-  close(fd);
-  return replies;
+  LoopbackDatagrams asker;
+  if (!asker.SendTo(address, port, request)) return {};
+  return asker.Receive(waitMs);
 }
 
 TEST(SimDiscovery, RespondersAnswerTheirOwnRequestWithEveryReplyShape) {

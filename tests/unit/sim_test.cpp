@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/host.h"
-#include "support/loopback_client.h"
+#include "support/loopback_sockets.h"
 #include "support/sim_process.h"
 
 #ifndef _WIN32
@@ -86,43 +86,6 @@ TEST(Sim, AClientThatStopsReadingHoldsUpNoOtherClient) {
 }
 
 #ifndef _WIN32
-TEST(Sim, AnswersIdentificationOverItsPseudoTerminal) {
-  SimProcess sim;
-  std::string error;
-  std::string link = MakeScratchDir("ptylink") + "/ttyQB";
-  ASSERT_TRUE(sim.Start({"--no-tcp", "--pty-link", link}, &error)) << error;
-  ASSERT_FALSE(sim.PtyPath().empty());
-  char target[256] = {};
-  ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
-  EXPECT_EQ(std::string(target), sim.PtyPath());
-
-  int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
-  ASSERT_GE(fd, 0);
-  termios t;
-  ASSERT_EQ(tcgetattr(fd, &t), 0);
-  cfmakeraw(&t);
-  tcsetattr(fd, TCSANOW, &t);
-  ASSERT_EQ(write(fd, "*IDN?\n\r", 7), 7);
-  std::string reply;
-  while (reply.find("\r\n") == std::string::npos) {
-    pollfd p = {fd, POLLIN, 0};
-    ASSERT_GT(poll(&p, 1, 2000), 0) << "no reply, got so far: " << reply;
-    char buffer[256];
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    ASSERT_GT(n, 0);
-    reply.append(buffer, static_cast<size_t>(n));
-  }
-  close(fd);
-  EXPECT_EQ(reply, "QUARTZLINE,HXA1510,0,1.07\r\n");
-  auto records = sim.Transcript();
-  EXPECT_EQ(TranscriptBytes(records, "in", "pty"), "*IDN?\n\r");
-  EXPECT_EQ(TranscriptBytes(records, "out", "pty"), "QUARTZLINE,HXA1510,0,1.07\r\n");
-
-  sim.Stop();
-  // A clean stop removes the link it made.
-  EXPECT_FALSE(HostFileExists(link));
-}
-
 // Opens a pseudo-terminal in raw mode, sends a command and collects what comes
 // back within timeoutMs; returns false when reading fails (the line hung up).
 bool Exchange(const std::string& path, const std::string& command, std::string& reply, int timeoutMs = 1000) {
@@ -146,6 +109,29 @@ bool Exchange(const std::string& path, const std::string& command, std::string& 
   }
   close(fd);
   return ok;
+}
+
+TEST(Sim, AnswersIdentificationOverItsPseudoTerminal) {
+  SimProcess sim;
+  std::string error;
+  std::string link = MakeScratchDir("ptylink") + "/ttyQB";
+  ASSERT_TRUE(sim.Start({"--no-tcp", "--pty-link", link}, &error)) << error;
+  ASSERT_FALSE(sim.PtyPath().empty());
+  char target[256] = {};
+  ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(std::string(target), sim.PtyPath());
+
+  std::string reply;
+  ASSERT_TRUE(Exchange(link, "*IDN?\n\r", reply, 2000));
+  EXPECT_EQ(reply, "QUARTZLINE,HXA1510,0,1.07\r\n");
+  // The simulator records what it wrote just after writing it.
+  EXPECT_TRUE(WaitFor(
+      [&] { return TranscriptBytes(sim.Transcript(), "out", "pty") == "QUARTZLINE,HXA1510,0,1.07\r\n"; }, 2000));
+  EXPECT_EQ(TranscriptBytes(sim.Transcript(), "in", "pty"), "*IDN?\n\r");
+
+  sim.Stop();
+  // A clean stop removes the link it made.
+  EXPECT_FALSE(HostFileExists(link));
 }
 
 TEST(Sim, AHungUpPseudoTerminalComesBackBehindItsLink) {

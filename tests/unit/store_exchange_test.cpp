@@ -12,71 +12,21 @@
 #include "common/tick_clock.h"
 #include "link/instrument_link.h"
 #include "link/tcp.h"
+#include "support/job_recorder.h"
 #include "support/link_harness.h"
+#include "support/store_seed.h"
 
 using namespace qbtest;
 
 namespace {
 
-enum class Transport { Tcp, Serial };
-
-// Records what a long job reports.
-class RecordingReporter final : public qb::JobReporter {
- public:
-  void Status(const std::string& text) override { statuses.push_back(text); }
-  void Style(qb::ProgressStyle style) override { styles.push_back(style); }
-  void Total(int total) override { totals.push_back(total); }
-  void Step(int count) override { steps.push_back(count); }
-  std::vector<std::string> statuses;
-  std::vector<qb::ProgressStyle> styles;
-  std::vector<int> totals, steps;
-};
-
-std::string Letters(size_t size, char first) {
-  std::string out;
-  for (size_t i = 0; i < size; ++i) out += static_cast<char>(first + i % 20);
-  return out;
-}
-
-// A store folder with two programs (slot 3 of 16 blocks, slot 12 of 3) and
-// three results (1, 4 and 12) with their text and QZL files.
-std::string SeedStores() {
-  std::string dir = MakeScratchDir("stores-seed");
-  RunHost({"/bin/mkdir", "-p", dir + "/programs", dir + "/results"});
-  WriteHostFile(dir + "/programs.txt", "3,Sweep,2014-06-25 10:00\n12,,2015-01-02 09:30\n");
-  WriteHostFile(dir + "/programs/003.QZL", Letters(1024, 'A'));
-  WriteHostFile(dir + "/programs/012.QZL", Letters(192, 'a'));
-  WriteHostFile(dir + "/results.txt", "1,First,2014-06-25,10:00\n4,,2014-06-26,11:00\n12,Third,2014-06-27\n");
-  for (const char* n : {"001", "004", "012"}) {
-    WriteHostFile(dir + "/results/" + n + ".txt", std::string("Result ") + n + "\nV1,1.5\nV2,2.5\n");
-    WriteHostFile(dir + "/results/" + n + ".QZL", Letters(256, n[2]));
-  }
-  return dir;
-}
-
-size_t Count(const std::string& text, const std::string& needle) {
-  size_t count = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
-  return count;
-}
-
-class StoreExchange : public ::testing::TestWithParam<Transport> {
+class StoreExchange : public OverBothTransports {
  protected:
   void Start(const std::vector<std::string>& args) {
-    std::string error;
-    bool started = GetParam() == Transport::Tcp ? StartLanSim(sim_, link_, args, &error)
-                                                : StartSerialSim(sim_, link_, args, &error);
-    ASSERT_TRUE(started) << error;
-    ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link_), 0);
+    Open(args);
     link_.ConnectedFlag = true;
     qb::SetReadTimeout(300, &link_);
   }
-  void TearDown() override {
-    qb::LinkControl(qb::LINK_CLOSE, &link_);
-    qb::SetLanReadTimeout(qb::kDefaultReadTimeoutMs);
-  }
-  SimProcess sim_;
-  qb::InstrumentLink link_ = qb::MakeClosedLink();
 };
 
 TEST_P(StoreExchange, TheCompletionWaitEndsAtOneAndIsBoundedOtherwise) {
@@ -88,7 +38,7 @@ TEST_P(StoreExchange, TheCompletionWaitEndsAtOneAndIsBoundedOtherwise) {
   // Five rounds, and nothing more was asked.
   qb::SendCommand("MARK\n", &link_);
   ASSERT_TRUE(sim_.WaitForReceived("MARK"));
-  EXPECT_EQ(Count(TranscriptBytes(sim_.Transcript(), "in"), "*OPC?"), 5u);
+  EXPECT_EQ(CountOf(TranscriptBytes(sim_.Transcript(), "in"), "*OPC?"), 5u);
 
   // A limit in time ends an instrument that answers 0 for ever.
   uint64_t start = qb::SteadyMs();
@@ -119,7 +69,7 @@ TEST_P(StoreExchange, ProgramsListSaveUploadDeleteAndLoadTheDefault) {
   EXPECT_EQ(ReadHostFile(out + "/prog.QZL"), ReadHostFile(seed + "/programs/003.QZL"));
   // The recall took three rounds of "*OPC?" (two answered 0), and one more
   // confirmed the instrument after the transfer.
-  EXPECT_EQ(Count(TranscriptBytes(sim_.Transcript(), "in"), "*OPC?"), 4u);
+  EXPECT_EQ(CountOf(TranscriptBytes(sim_.Transcript(), "in"), "*OPC?"), 4u);
 
   // Uploaded into an empty slot: the instrument stores exactly the file.
   qb::TransferResult sent = qb::UploadProgram(link_, 5, out + "/prog.QZL");
@@ -328,9 +278,6 @@ TEST_P(StoreExchange, ATransferThatPausesIsKeptAsPartAndItsRestDoesNotSpoilTheNe
   EXPECT_TRUE(listing.rows[11].stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, StoreExchange, ::testing::Values(Transport::Tcp, Transport::Serial),
-                         [](const ::testing::TestParamInfo<Transport>& info) {
-                           return info.param == Transport::Tcp ? std::string("Tcp") : std::string("Serial");
-                         });
+QB_OVER_BOTH_TRANSPORTS(StoreExchange);
 
 }  // namespace

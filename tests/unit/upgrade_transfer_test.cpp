@@ -17,6 +17,7 @@
 #include "link/tcp.h"
 #include "support/hex_images.h"
 #include "support/host.h"
+#include "support/job_recorder.h"
 #include "support/link_harness.h"
 #include "upgrade/upgrade_descriptor.h"
 
@@ -24,15 +25,6 @@ using namespace qbtest;
 using qb::LoadRecord;
 
 namespace {
-
-class RecordingReporter : public qb::JobReporter {
- public:
-  std::vector<std::string> statuses, logs;
-  std::vector<int> percents;
-  void Status(const std::string& text) override { statuses.push_back(text); }
-  void Log(const std::string& line) override { logs.push_back(line); }
-  void Percent(int percent) override { percents.push_back(percent); }
-};
 
 // Joins the records of files as one list.
 std::vector<std::string> RecordsOf(const std::vector<std::string>& paths) {
@@ -44,29 +36,16 @@ std::vector<std::string> RecordsOf(const std::vector<std::string>& paths) {
   return all;
 }
 
-size_t Count(const std::string& text, const std::string& needle) {
-  size_t n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
-}
-
-class UpgradeTransfer : public ::testing::TestWithParam<const char*> {
+class UpgradeTransfer : public OverBothTransports {
  protected:
   void SetUp() override {
     dir_ = MakeScratchDir("xfer");
     image_ = dir_ + "/image";
     RunHost({"/bin/mkdir", image_});
   }
-  void TearDown() override {
-    qb::LinkControl(qb::LINK_CLOSE, &link_);
-    qb::SetLanReadTimeout(qb::kDefaultReadTimeoutMs);
-  }
-  bool Lan() const { return std::string(GetParam()) == "tcp"; }
   void Start(std::vector<std::string> args, int readTimeoutMs = 2000) {
     args.insert(args.end(), {"--loader-image", image_});
-    std::string error;
-    ASSERT_TRUE(Lan() ? StartLanSim(sim_, link_, args, &error) : StartSerialSim(sim_, link_, args, &error)) << error;
-    ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link_), 0);
+    Open(args);
     qb::SetReadTimeout(readTimeoutMs, &link_);
   }
   // A record of the set for a file made by srec_cat.
@@ -90,8 +69,6 @@ class UpgradeTransfer : public ::testing::TestWithParam<const char*> {
   }
 
   std::string dir_, image_;
-  SimProcess sim_;
-  qb::InstrumentLink link_ = qb::MakeClosedLink();
   qb::UpgradeJob job_;
   RecordingReporter reporter_;
 };
@@ -156,7 +133,7 @@ TEST_P(UpgradeTransfer, EachRecordGoesOutAsRecordLineFeedCarriageReturnLineFeed)
   std::string file = "53F1y\n" + end;
   for (const std::string& record : {a, b, eof}) file += record + "\n\r\n" + end;
   std::string wire = ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1);
-  EXPECT_EQ(Count(wire, file), 3u);  // the same bytes for all three files
+  EXPECT_EQ(CountOf(wire, file), 3u);  // the same bytes for all three files
   EXPECT_EQ(Sector(4), RecordsOf({set[0].path, set[1].path, set[2].path}));
 }
 
@@ -166,7 +143,7 @@ TEST_P(UpgradeTransfer, ARecordRefusedThreeTimesIsSentAFourthTimeButNotAFifth) {
   ASSERT_TRUE(Run(set));
   EXPECT_EQ(Sector(0), HexRecords(set[0].path));
   std::string fifth = HexRecords(set[0].path)[4];
-  EXPECT_EQ(Count(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1), fifth + "\n"), 4u);
+  EXPECT_EQ(CountOf(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1), fifth + "\n"), 4u);
 
   sim_.Stop();
   qb::LinkControl(qb::LINK_CLOSE, &link_);
@@ -176,7 +153,7 @@ TEST_P(UpgradeTransfer, ARecordRefusedThreeTimesIsSentAFourthTimeButNotAFifth) {
   EXPECT_FALSE(Run(set));
   EXPECT_FALSE(job_.success);
   EXPECT_EQ(reporter_.logs.back(), "ERROR: Failed to send file main.hex");
-  EXPECT_EQ(Count(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1), fifth + "\n"), 4u);
+  EXPECT_EQ(CountOf(ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1), fifth + "\n"), 4u);
   EXPECT_EQ(Events().find("restart"), std::string::npos);
   EXPECT_EQ(Sector(0).size(), 4u);  // the records before it stay programmed
 }
@@ -206,7 +183,7 @@ TEST_P(UpgradeTransfer, FaultsStopTheUpgradeAtTheirPhaseWithTheirLogLine) {
     EXPECT_EQ(Events(), c.events);
     std::string wire = ReceivedBytes(sim_, Lan() ? "tcp" : "pty", 1);
     if (c.args[1] == "silent" || c.args[1] == "init") {
-      EXPECT_EQ(Count(wire, "6F5Dz\n"), 2u);
+      EXPECT_EQ(CountOf(wire, "6F5Dz\n"), 2u);
     }
     sim_.Stop();
     qb::LinkControl(qb::LINK_CLOSE, &link_);
@@ -238,7 +215,7 @@ TEST_P(UpgradeTransfer, ALinkDroppedMidFileFailsTheFileInBoundedTime) {
   EXPECT_EQ(Sector(2).size(), 9u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, UpgradeTransfer, ::testing::Values("tcp", "pty"));
+QB_OVER_BOTH_TRANSPORTS(UpgradeTransfer);
 
 TEST(UpgradeProgress, PercentagesOfSmallAndHugeTotals) {
   struct Case {
@@ -262,30 +239,21 @@ TEST(UpgradeProgress, PercentagesOfSmallAndHugeTotals) {
   for (const Case& c : cases) EXPECT_EQ(qb::ProgressPercent(c.total, c.done), c.percent) << c.total << " " << c.done;
 }
 
-class UpgradeSendExpectOk : public ::testing::TestWithParam<const char*> {};
+class UpgradeSendExpectOk : public OverBothTransports {};
 
 TEST_P(UpgradeSendExpectOk, OnlyALineEndingInOkInAnyCaseIsAnAcknowledgement) {
-  SimProcess sim;
-  qb::InstrumentLink link = qb::MakeClosedLink();
-  bool lan = std::string(GetParam()) == "tcp";
-  std::vector<std::string> args = {"--on", "A=line:ok",  "--on", "B=line:write OK", "--on", "C=line:Ok",
-                                   "--on", "D=line:o",   "--on", "E=line:",         "--on", "F=line:okay",
-                                   "--on", "G=line:ERR", "--on", "H=none",          "--on", "I=raw:ok\\n"};
-  std::string error;
-  ASSERT_TRUE(lan ? StartLanSim(sim, link, args, &error) : StartSerialSim(sim, link, args, &error)) << error;
-  ASSERT_EQ(qb::LinkControl(qb::LINK_OPEN, &link), 0);
-  qb::SetReadTimeout(300, &link);
+  Open({"--on", "A=line:ok", "--on", "B=line:write OK", "--on", "C=line:Ok", "--on", "D=line:o", "--on",
+        "E=line:", "--on", "F=line:okay", "--on", "G=line:ERR", "--on", "H=none", "--on", "I=raw:ok\\n"});
+  qb::SetReadTimeout(300, &link_);
   struct Case {
     const char* text;
     bool failed;
   } cases[] = {{"A\n", false}, {"B\n", false}, {"C\n", false}, {"D\n", true}, {"E\n", true},
                {"F\n", true},  {"G\n", true},  {"H\n", true},  {"I\n", false}};
-  for (const Case& c : cases) EXPECT_EQ(qb::SendExpectOk(c.text, &link), c.failed) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(qb::SendExpectOk(c.text, &link_), c.failed) << c.text;
   EXPECT_TRUE(qb::SendExpectOk("x\n", nullptr));
-  qb::LinkControl(qb::LINK_CLOSE, &link);
-  qb::SetLanReadTimeout(qb::kDefaultReadTimeoutMs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, UpgradeSendExpectOk, ::testing::Values("tcp", "pty"));
+QB_OVER_BOTH_TRANSPORTS(UpgradeSendExpectOk);
 
 }  // namespace
