@@ -878,6 +878,9 @@ int Upgrade(CliConsole& console, const LinkOptions& options, const UpgradeOption
       return Fail(console, state.problem ? "A file of the set is missing, not sound Intel HEX or for an invalid "
                                            "sector (marked above): nothing was sent"
                                          : "The proposed operation was not accepted: nothing was sent");
+    case UpgradeOutcome::NotContinued:
+    case UpgradeOutcome::WrongInstrument:
+      return Fail(console, "The upgrade was not started: nothing was sent");
     case UpgradeOutcome::Transferred:
       return Fail(console, "The upgrade did not finish (see the log above)");
     case UpgradeOutcome::LinkNotOpened:

@@ -354,6 +354,7 @@ TEST_P(CliVerbs, UpgradeRefusesWithoutConsentOrWithAnUnsoundFileAndWithYesProgra
   std::string descriptor = Script(
       "set.upg",
       "TARGET,HXA1510\nLOAD,2,DSP.HEX\nSERIAL,1,1,1000\nLOAD,1,OTHER.HEX\nSERIAL,1,1000,1999\nLOAD,0,MAIN.HEX\n");
+  std::string otherModel = Script("other.upg", "TARGET,HXA2500\nLOAD,0,MAIN.HEX\n");
   // A main .hex file whose third record's checksum is wrong, with its set.
   hex("DSP_V123.HEX", 6);
   hex("FPG_V123.HEX", 7);
@@ -405,7 +406,10 @@ TEST_P(CliVerbs, UpgradeRefusesWithoutConsentOrWithAnUnsoundFileAndWithYesProgra
     EXPECT_TRUE(r.err.size() >= last.size() && r.err.compare(r.err.size() - last.size(), last.size(), last) == 0)
         << r.err;
     // The report is shown exactly when the flow got as far as the file set.
-    bool reported = std::string(c.name) != "no terminal";
+    bool reported = std::string(c.name) != "no terminal" && std::string(c.name) != "other model, no";
+    EXPECT_EQ(r.err.find("The upgrade file is for a HXA2500. You are connected to a HXA1510") != std::string::npos,
+              std::string(c.name).find("other model") == 0)
+        << r.err;
     EXPECT_EQ(r.out.rfind("Proposed Operation\n", 0) == 0, reported) << r.out;
     EXPECT_EQ(r.out.find("\\cf"), std::string::npos) << r.out;
   }
