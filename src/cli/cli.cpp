@@ -36,6 +36,9 @@
 #include "stores/screen_capture.h"
 #include "stores/screen_image.h"
 #include "stores/store_exchange.h"
+#include "upgrade/upgrade_command.h"
+#include "upgrade/upgrade_report.h"
+#include "upgrade/upgrade_transfer.h"
 
 namespace qb {
 
@@ -134,6 +137,9 @@ void TranscriptSink(const char* text) {
 // ---- message boxes and progress ----------------------------------------------
 
 std::ostream* BoxStream = nullptr;
+// Answers a feature's yes/no question (its text already printed) while a
+// verb that asks is running; otherwise every question is answered No.
+bool (*BoxQuestion)() = nullptr;
 
 int BoxToStandardError(void*, const char* text, const char*, unsigned flags) {
   if (BoxStream) {
@@ -141,8 +147,8 @@ int BoxToStandardError(void*, const char* text, const char*, unsigned flags) {
     std::replace(line.begin(), line.end(), '\n', ' ');
     *BoxStream << kProgramName << ": " << line << '\n';
   }
-  // Nobody can answer a question here; the verbs ask their own beforehand.
-  return (flags & kMbYesNo) == kMbYesNo ? kIdNo : kIdOk;
+  if ((flags & kMbYesNo) != kMbYesNo) return kIdOk;
+  return BoxQuestion && BoxQuestion() ? kIdYes : kIdNo;
 }
 
 void* NoCursor() {
@@ -783,6 +789,107 @@ int Results(CliConsole& console, const LinkOptions& options, const ResultOptions
   return kCliSuccess;
 }
 
+// ---- firmware upgrade ------------------------------------------------------------------
+
+struct UpgradeOptions {
+  std::string file;
+  bool yes = false;
+};
+
+// The upgrade command's three windows on the console. The views are plain
+// functions, so the running verb's state is reached through this pointer.
+struct UpgradeConsole {
+  CliConsole& console;
+  const UpgradeOptions& options;
+  bool problem = false;      // the report marked a file or a sector
+  bool transferred = false;  // the transfer ran and succeeded
+};
+UpgradeConsole* ActiveUpgrade = nullptr;
+
+// A y/N question on standard error: yes with --yes, otherwise the answer
+// typed at the terminal (no terminal: no).
+bool AskYesNo() {
+  CliConsole& console = ActiveUpgrade->console;
+  if (ActiveUpgrade->options.yes) {
+    console.err << "[y/N] y (--yes)\n";
+    return true;
+  }
+  if (!console.inputIsTerminal) return false;
+  console.err << "[y/N] " << std::flush;
+  std::string answer;
+  if (!std::getline(console.in, answer)) {
+    console.err << '\n';  // end of input: the next line starts on its own
+    return false;
+  }
+  answer.erase(std::remove_if(answer.begin(), answer.end(), [](char c) { return c == ' ' || c == '\r'; }),
+               answer.end());
+  return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
+}
+
+bool UpgradeFileGiven(void*, std::string& path) {
+  path = ActiveUpgrade->options.file;
+  return !path.empty();
+}
+
+int ConsoleFilesList(void*, const std::string& report, bool problem) {
+  CliConsole& console = ActiveUpgrade->console;
+  console.out << ProposedOperationText(report) << std::flush;
+  ActiveUpgrade->problem = problem;
+  if (problem) return kIdCancel;  // the dialog's Accept is disabled
+  console.err << "Accept the proposed operation? ";
+  return AskYesNo() ? kAcceptButton : kIdCancel;
+}
+
+void ConsoleUpgradeRun(void*, UpgradeJob& job) {
+  {
+    ConsoleReporter reporter(ActiveUpgrade->console);
+    UpgradeThread(job, &MainLink, reporter);
+  }
+  ActiveUpgrade->transferred = job.success;
+}
+
+const UpgradeViews kConsoleUpgradeViews = {UpgradeFileGiven, ConsoleFilesList, ConsoleUpgradeRun};
+
+int Upgrade(CliConsole& console, const LinkOptions& options, const UpgradeOptions& upgrade) {
+  // The upgrade erases the instrument's firmware: somebody must have agreed.
+  if (!upgrade.yes && !console.inputIsTerminal) {
+    return Fail(console, "An upgrade asks before it erases the firmware: give --yes, or run it at a terminal");
+  }
+  Session session(console, options);
+  if (int code = session.Open()) return code;
+  UpgradeConsole state{console, upgrade};
+  struct Asking {
+    explicit Asking(UpgradeConsole* state) {
+      ActiveUpgrade = state;
+      BoxQuestion = AskYesNo;
+    }
+    ~Asking() {
+      BoxQuestion = nullptr;
+      ActiveUpgrade = nullptr;
+    }
+  } asking(&state);
+  UpgradeOutcome outcome = RunUpgradeFirmwareCommand(nullptr, &MainLink, kConsoleUpgradeViews);
+  if (outcome == UpgradeOutcome::Transferred && state.transferred) {
+    console.out << "Firmware upgraded from " << upgrade.file << '\n';
+    return kCliSuccess;
+  }
+  switch (outcome) {
+    case UpgradeOutcome::NotAccepted:
+      return Fail(console, state.problem ? "A file of the set is missing, not sound Intel HEX or for an invalid "
+                                           "sector (marked above): nothing was sent"
+                                         : "The proposed operation was not accepted: nothing was sent");
+    case UpgradeOutcome::NotContinued:
+    case UpgradeOutcome::WrongInstrument:
+      return Fail(console, "The upgrade was not started: nothing was sent");
+    case UpgradeOutcome::Transferred:
+      return Fail(console, "The upgrade did not finish (see the log above)");
+    case UpgradeOutcome::LinkNotOpened:
+      return Fail(console, "The link could not be opened again");
+    default:
+      return kCliFailed;  // the message said why
+  }
+}
+
 // ---- the command line ------------------------------------------------------------------
 
 void AddRunOptions(CLI::App& verb, RunOptions& run) {
@@ -853,6 +960,7 @@ int RunCli(const std::vector<std::string>& arguments, CliConsole& console) {
   bool colour = false;
   ProgramOptions program;
   ResultOptions results;
+  UpgradeOptions upgrade;
 
   CLI::App* discover = app.add_subcommand("discover", "find the instruments on the LAN (both probes)");
   discover->add_flag("--json", json, "print the instruments as JSON");
@@ -884,6 +992,11 @@ int RunCli(const std::vector<std::string>& arguments, CliConsole& console) {
   resultsVerb->add_option("numbers", results.numbers, "results to download (default all)");
   resultsVerb->add_option("--folder", results.folder, "where the files go (default the current folder)");
   resultsVerb->add_flag("--qzl", results.qzl, "download QZL files instead of text");
+  CLI::App* upgradeVerb =
+      app.add_subcommand("upgrade", "upgrade the instrument's firmware from a .upg or main .hex file");
+  AddLinkOptions(*upgradeVerb, link);
+  upgradeVerb->add_option("file", upgrade.file, "the upgrade descriptor (.upg) or the main .hex file")->required();
+  upgradeVerb->add_flag("--yes,-y", upgrade.yes, "answer yes to every question (needed without a terminal)");
 
   try {
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -914,6 +1027,7 @@ int RunCli(const std::vector<std::string>& arguments, CliConsole& console) {
       return Programs(console, link, program);
     }
     if (resultsVerb->parsed()) return Results(console, link, results);
+    if (upgradeVerb->parsed()) return Upgrade(console, link, upgrade);
   } catch (const std::exception& e) {
     return Fail(console, e.what());
   }

@@ -1,9 +1,10 @@
 // quillbox-cli: the terminal's jobs from a command line. RunCli parses the
 // verb and its options and carries the verb out over the same features the
 // main window uses (identification, the LAN search, the script runner, the
-// screen capture and the stores); this front end only wires them to standard
-// output, standard error and files. Exit codes: 0 success, 1 a limit test of
-// a script failed, 2 anything else went wrong (bad options, the link, files).
+// screen capture, the stores and the firmware upgrade); this front end only
+// wires them to standard output, standard error and files. Exit codes: 0
+// success, 1 a limit test of a script failed, 2 anything else went wrong (bad
+// options, the link, files, an upgrade not accepted or not finished).
 #pragma once
 
 #include <iosfwd>

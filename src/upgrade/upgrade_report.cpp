@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "resources/text_table.h"
@@ -71,6 +72,56 @@ std::string RtfEscape(const std::string& text) {
     out.push_back(c);
   }
   return out;
+}
+
+std::string ProposedOperationText(const std::string& report) {
+  std::string text, line;
+  bool red = false, lineRed = false;
+  int depth = 0;
+  int skipDepth = 0;  // inside a group of document tables (font, colour)
+  auto endLine = [&]() {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    text += line;
+    if (lineRed) text += kPlainProblemMark;
+    text += '\n';
+    line.clear();
+    lineRed = false;
+  };
+  for (size_t i = 0; i < report.size(); ++i) {
+    char c = report[i];
+    if (c == '{') {
+      ++depth;
+      // A group that opens with a table's control word holds no text.
+      if (!skipDepth && (report.compare(i + 1, 8, "\\fonttbl") == 0 || report.compare(i + 1, 9, "\\colortbl") == 0))
+        skipDepth = depth;
+      continue;
+    }
+    if (c == '}') {
+      if (skipDepth == depth) skipDepth = 0;
+      if (depth > 0) --depth;
+      continue;
+    }
+    if (c == '\\' && i + 1 < report.size() && isalpha(static_cast<unsigned char>(report[i + 1]))) {
+      size_t end = i + 1;
+      while (end < report.size() && isalpha(static_cast<unsigned char>(report[end]))) ++end;
+      std::string word = report.substr(i + 1, end - i - 1);
+      size_t digits = end;
+      if (digits < report.size() && report[digits] == '-') ++digits;
+      while (digits < report.size() && isdigit(static_cast<unsigned char>(report[digits]))) ++digits;
+      int parameter = digits > end ? atoi(report.c_str() + end) : 0;
+      i = digits < report.size() && report[digits] == ' ' ? digits : digits - 1;  // the delimiting space
+      if (skipDepth) continue;
+      if (word == "par") endLine();
+      if (word == "cf") red = parameter == kColourRed;
+      continue;
+    }
+    if (c == '\\' && i + 1 < report.size()) c = report[++i];  // an escaped character
+    if (skipDepth || c == '\r' || c == '\n') continue;
+    line.push_back(c);
+    lineRed = lineRed || red;
+  }
+  if (!line.empty()) endLine();
+  return text;
 }
 
 std::string ReportDate(int64_t time) {

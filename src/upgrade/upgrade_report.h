@@ -22,6 +22,13 @@ std::string BuildProposedOperationReport(const std::string& target, bool& proble
 // for a time not more than a day after 1970-01-01.
 std::string ReportDate(int64_t time);
 
+// The report as plain text for a console: one line per paragraph, the
+// document's tables and formatting dropped, escapes undone. A line with text
+// the document shows in red (a missing or unsound file, an invalid sector)
+// ends in kPlainProblemMark.
+std::string ProposedOperationText(const std::string& report);
+constexpr char kPlainProblemMark[] = "  <-- problem";
+
 // Text with RTF's special characters (\ { }) escaped.
 std::string RtfEscape(const std::string& text);
 

@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "common/tick_clock.h"
+#include "support/hex_images.h"
 #include "support/link_harness.h"
 #include "support/virtual_lan.h"
+#include "upgrade/upgrade_report.h"
 
 using namespace qbtest;
 
@@ -94,6 +96,7 @@ TEST(CliOptions, BadCommandLinesExitTwoWithUsageAndHelpExitsZero) {
       {"programs", "--lan", "127.0.0.1", "rename", "3"},
       {"programs", "--lan", "127.0.0.1", "save", "1000"},
       {"results", "--lan", "127.0.0.1"},
+      {"upgrade", "--lan", "127.0.0.1"},
   };
   for (const auto& args : kBad) {
     CliResult r = Cli(args);
@@ -334,6 +337,98 @@ TEST_P(CliVerbs, CaptureAndStoresWriteTheSameFilesAsTheDialogs) {
   CliResult missing = Cli(Args("results", {"download", "--folder", folder, "9"}));
   EXPECT_EQ(missing.code, qb::kCliFailed);
   EXPECT_EQ(Lines(missing.err).back(), "quillbox-cli: The instrument holds no result 9");
+}
+
+// The upgrade verb over the command flow the Upgrade Firmware menu runs: what
+// it refuses leaves the instrument untouched; with --yes the loader ends up
+// holding the same records as after the dialogs' upgrade.
+TEST_P(CliVerbs, UpgradeRefusesWithoutConsentOrWithAnUnsoundFileAndWithYesProgramsTheSet) {
+  std::string image = MakeScratchDir("cli-loader");
+  Start({"--idn", "QUARTZLINE,HXA1510,1234,1.07", "--loader-image", image});
+  auto hex = [this](const std::string& name, unsigned seed) {
+    EXPECT_TRUE(MakeHexImage(scratch_ + "/" + name, 500, seed));
+    return scratch_ + "/" + name;
+  };
+  std::string dsp = hex("dsp.hex", 3), main = hex("main.hex", 5);
+  hex("other.hex", 4);
+  std::string descriptor = Script(
+      "set.upg",
+      "TARGET,HXA1510\nLOAD,2,DSP.HEX\nSERIAL,1,1,1000\nLOAD,1,OTHER.HEX\nSERIAL,1,1000,1999\nLOAD,0,MAIN.HEX\n");
+  std::string otherModel = Script("other.upg", "TARGET,HXA2500\nLOAD,0,MAIN.HEX\n");
+  // A main .hex file whose third record's checksum is wrong, with its set.
+  hex("DSP_V123.HEX", 6);
+  hex("FPG_V123.HEX", 7);
+  std::string corrupt = hex("AB_V123.HEX", 8);
+  std::string text = ReadHostFile(corrupt);
+  size_t third = text.find('\n', text.find('\n') + 1) + 1;
+  size_t end = text.find('\n', third);
+  text[end - 1] = text[end - 1] == '0' ? '1' : '0';
+  WriteHostFile(corrupt, text);
+
+  const struct {
+    const char* name;
+    std::vector<std::string> rest;
+    bool terminal;
+    const char* input;
+    const char* lastLine;
+  } kRefused[] = {
+      {"no terminal",
+       {descriptor},
+       false,
+       "",
+       "quillbox-cli: An upgrade asks before it erases the firmware: give --yes, or run it at a terminal"},
+      {"answered no",
+       {descriptor},
+       true,
+       "n\n",
+       "quillbox-cli: The proposed operation was not accepted: nothing was sent"},
+      {"input ended",
+       {descriptor},
+       true,
+       "",
+       "quillbox-cli: The proposed operation was not accepted: nothing was sent"},
+      {"unsound file",
+       {"--yes", corrupt},
+       false,
+       "",
+       "quillbox-cli: A file of the set is missing, not sound Intel HEX or for an invalid sector (marked above): "
+       "nothing was sent"},
+  };
+  CliResult unsound;
+  for (const auto& c : kRefused) {
+    SCOPED_TRACE(c.name);
+    CliResult r = Cli(Args("upgrade", c.rest), c.input, c.terminal);
+    unsound = r;
+    EXPECT_EQ(r.code, qb::kCliFailed);
+    ASSERT_FALSE(r.err.empty());
+    // The answer typed at a terminal is echoed by the terminal, not here.
+    const std::string last = std::string(c.lastLine) + "\n";
+    EXPECT_TRUE(r.err.size() >= last.size() && r.err.compare(r.err.size() - last.size(), last.size(), last) == 0)
+        << r.err;
+    // The report is shown exactly when the flow got as far as the file set.
+    bool reported = std::string(c.name) != "no terminal" && std::string(c.name) != "other model, no";
+    EXPECT_EQ(r.err.find("The upgrade file is for a HXA2500. You are connected to a HXA1510") != std::string::npos,
+              std::string(c.name).find("other model") == 0)
+        << r.err;
+    EXPECT_EQ(r.out.rfind("Proposed Operation\n", 0) == 0, reported) << r.out;
+    EXPECT_EQ(r.out.find("\\cf"), std::string::npos) << r.out;
+  }
+  // The HEX check's verdict in the report (the unsound case ran last).
+  EXPECT_NE(unsound.out.find("ab_v123.hex"), std::string::npos) << unsound.out;
+  EXPECT_NE(unsound.out.find(" line 3: "), std::string::npos) << unsound.out;
+  EXPECT_NE(unsound.out.find(qb::kPlainProblemMark), std::string::npos) << unsound.out;
+  EXPECT_FALSE(HostFileExists(image + "/events.txt")) << "the loader was woken";
+
+  CliResult done = Cli(Args("upgrade", {"--yes", descriptor}));
+  EXPECT_EQ(done.code, 0) << done.err;
+  EXPECT_EQ(Lines(done.out).back(), "Firmware upgraded from " + descriptor);
+  EXPECT_NE(done.out.find("Target: HXA1510\n"), std::string::npos) << done.out;
+  EXPECT_EQ(done.out.find("other.hex"), std::string::npos) << done.out;
+  EXPECT_NE(done.err.find("Accept the proposed operation? [y/N] y (--yes)\n"), std::string::npos) << done.err;
+  EXPECT_EQ(ReadHostFile(image + "/events.txt"), "wake\ninit\nerase 2\nerase 0\nrestart\nfinal\n");
+  EXPECT_EQ(HexRecords(image + "/sector2.hex"), HexRecords(dsp));
+  EXPECT_EQ(HexRecords(image + "/sector0.hex"), HexRecords(main));
+  EXPECT_FALSE(HostFileExists(image + "/sector1.hex"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, CliVerbs, ::testing::Values(Transport::Tcp, Transport::Serial),

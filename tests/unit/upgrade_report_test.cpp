@@ -124,6 +124,40 @@ TEST_F(UpgradeReport, FortyNineLongRecordsAndALongReplyFitWithTheirTextsEscaped)
   EXPECT_EQ(report.back(), '}');
 }
 
+// The console's plain form of the same reports: the lines a reader sees in
+// the dialog, problems marked where the dialog shows red, escapes undone.
+TEST_F(UpgradeReport, PlainTextHasTheDialogsLinesAndMarksWhatIsRed) {
+  LoadRecord sound[] = {Found("DSP_V1.HEX", 2, "2014-03-05 12:00"), Found("AB_V1.HEX", 0, "2013-12-31 23:30")};
+  LoadRecord bad = Found("bad.hex", 1, "2020-01-02 10:00");
+  bad.badLine = 12;
+  bad.problem = "checksum mismatch";
+  LoadRecord unsound[] = {Missing("GONE.HEX", 3), Missing("X.HEX", 8), bad};
+  const std::string kProblem = qb::kPlainProblemMark;
+  struct Case {
+    const char* target;
+    LoadRecord* records;
+    int count;
+    const char* identification;
+    std::string expected;
+  } cases[] = {
+      {"HXA1510", sound, 2, "QUARTZLINE,HXA1510,0,1.07",
+       "Proposed Operation\n\nInstrument: QUARTZLINE,HXA1510,0,1.07\nTarget: HXA1510\nErase Sectors: 2,0,\n\n"
+       "Program Sectors with the following code:\n\nFile Sector Filename            Date\n"
+       "1    2      dsp_v1.hex          05/03/14\n2    0      ab_v1.hex           31/12/13\n"},
+      {"T{1}", unsound, 3, "{\\evil},B,7",
+       "Proposed Operation\n\nInstrument: {\\evil},B,7\nTarget: T{1}\nErase Sectors: 3,8,1," + kProblem +
+           "\n\nProgram Sectors with the following code:\n\nFile Sector Filename            Date\n"
+           "1    3      gone.hex            --/--/--" +
+           kProblem + "\n2    8      x.hex               --/--/--" + kProblem +
+           "\n3    1      bad.hex             02/01/20 line 12: checksum mismatch" + kProblem + "\n"},
+  };
+  for (const Case& c : cases) {
+    bool problem = false;
+    std::string report = qb::BuildProposedOperationReport(c.target, problem, c.records, c.count, c.identification);
+    EXPECT_EQ(qb::ProposedOperationText(report), c.expected) << c.target;
+  }
+}
+
 TEST(UpgradeReportDate, DatesAfterTheFirstDayOnly) {
   EXPECT_EQ(qb::ReportDate(0), "--/--/--");
   EXPECT_EQ(qb::ReportDate(86400), "--/--/--");
