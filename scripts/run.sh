@@ -33,7 +33,7 @@ top=$(pwd)
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 export WINEPREFIX="$top/build/run-wineprefix"
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 state=$(mktemp -d /tmp/quillbox-run.XXXXXX)
 sim_pid= xvfb_pid=
 cleanup() {

@@ -27,7 +27,10 @@ wineserver=/usr/lib/wine/wineserver64
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No debugger on a crash: a crashed process ends at once. With the debugger,
+# a crash inside the prefix's own start-up (wineboot) left it waiting for
+# ever, and every later Wine process of the prefix waited behind it.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 export QB_SCREENSHOTS="${QB_SCREENSHOTS:-$build/screenshots}"
 mkdir -p "$QB_SCREENSHOTS"
 
