@@ -2,7 +2,7 @@
 
 # Packages the build, the tests and the run command need.
 QB_PACKAGES="cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb xauth imagemagick
-  socat iproute2 libcli11-dev clang libclang-rt-14-dev util-linux procps fonts-wine zip unzip nsis srecord python3"
+  socat iproute2 libcli11-dev clang libclang-rt-14-dev util-linux procps fonts-wine zip unzip nsis srecord python3 libstb-dev"
 
 qb_as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,7 +1,7 @@
 // The instrument model. Commands end in a line feed or a carriage return; the
 // zero byte that follows every command over TCP and empty commands are ignored.
 // A command is answered by the first --on rule that matches it, else by the
-// built-in replies ("*IDN?"); replies end in the --framing line end.
+// built-in replies (the screen, the readings, the stores, "*IDN?"); replies end in the --framing line end.
 #include "instrument.h"
 
 #include "server.h"
@@ -32,6 +32,11 @@ void Instrument::Command(Channel& channel, const std::string& command) {
     }
   }
   if (AnswerScreenCommand(server_, channel, command, options_.screen, options_.lineEnd)) return;
+  std::string reading;
+  if (readings_.Command(command, reading)) {
+    if (!reading.empty()) server_.Send(channel, reading + options_.lineEnd);
+    return;
+  }
   StoreReply reply;
   if (stores_.Command(command, reply)) {
     SendStoreReply(server_, channel, reply.bytes, command.size() + 1, options_.stores.baud);

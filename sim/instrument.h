@@ -5,6 +5,7 @@
 
 #include "loader.h"
 #include "options.h"
+#include "readings.h"
 #include "stores.h"
 
 namespace sim {
@@ -15,7 +16,11 @@ class Server;
 class Instrument {
  public:
   Instrument(const Options& options, Server& server)
-      : options_(options), server_(server), stores_(options.stores, options.lineEnd), loader_(options.loader, server) {}
+      : options_(options),
+        server_(server),
+        stores_(options.stores, options.lineEnd),
+        loader_(options.loader, server),
+        readings_(options.readings) {}
 
   // Receives raw bytes from a channel; complete commands are acted on.
   void Receive(Channel& channel, const char* data, size_t size);
@@ -27,6 +32,7 @@ class Instrument {
   Server& server_;
   Stores stores_;
   Loader loader_;
+  Readings readings_;
 };
 
 }  // namespace sim

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
       fputs(sim::UsageText(), stdout);
       fputs(sim::ScreenUsageText(), stdout);
       fputs(sim::LoaderUsageText(), stdout);
+      fputs(sim::ReadingUsageText(), stdout);
       return 0;
     }
   }

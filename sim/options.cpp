@@ -185,6 +185,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       if (!value(o.pidfile)) return false;
     } else if (int screen = ParseScreenOption(argc, argv, i, o.screen, error)) {
       if (screen < 0) return false;
+    } else if (int reading = ParseReadingOption(argc, argv, i, o.readings, error)) {
+      if (reading < 0) return false;
     } else {
       error = "unknown option " + arg;
       return false;

@@ -8,6 +8,7 @@
 #include "screens.h"
 #include "stores.h"
 #include "loader.h"
+#include "readings.h"
 
 namespace sim {
 
@@ -36,6 +37,7 @@ struct Options {
   ScreenOptions screen;  // the screen replies (screens.h)
   StoreOptions stores;  // the program and result stores
   LoaderOptions loader;  // the firmware loader's image folder, faults and pacing
+  ReadingOptions readings;  // the moving readings and the frequency response
 };
 
 // Parses argv into options. On a bad argument writes a message to error and

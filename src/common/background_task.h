@@ -10,6 +10,7 @@
 // sends and posts them for a job that reports through a JobReporter.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace qb {
@@ -37,6 +38,9 @@ struct BackgroundTask {
   void* workerThread;          // HANDLE, written when the worker starts
   void* argument;              // passed unchanged to entry; owned by the feature
   WorkerEntry entry;
+  // Null: the dialog has no buttons. Otherwise it shows Stop, which sets the
+  // flag (the job looks at it between its steps) and then waits for the job.
+  std::atomic<bool>* stopRequest;
 };
 
 // What RunProgressDialog returns.
@@ -45,8 +49,8 @@ constexpr int kProgressNotShown = -1;  // the dialog could not be created
 constexpr int kProgressNoWorker = 1;   // the worker thread could not be created; the dialog ended
 constexpr int kProgressBusy = 2;       // another background task is running; the user was told
 
-// Clears the record whole and fills in the title (cut to fit), the entry and
-// its argument.
+// Clears the record whole (no Stop button) and fills in the title (cut to
+// fit), the entry and its argument.
 void PrepareBackgroundTask(BackgroundTask* task, const char* title, WorkerEntry entry, void* argument);
 
 // Only one background task runs at a time: the progress dialog claims the

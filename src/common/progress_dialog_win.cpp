@@ -1,8 +1,10 @@
 // The progress dialog: a marquee bar, a status line and a progress line. It
 // starts the task's worker one second after it opens, shows what the worker
 // reports through TASK_* commands, and ends when the worker has finished.
-// It has no buttons; Escape and close requests are ignored. What the progress
-// line reads is decided by progress_text.h.
+// It has no buttons, unless the task can be stopped: then Stop raises the
+// task's stop flag and the dialog waits for the job to end. Escape and close
+// requests are ignored. What the progress line reads is decided by
+// progress_text.h.
 #include "common/progress_dialog_win.h"
 
 #include <commctrl.h>
@@ -20,6 +22,7 @@ namespace {
 
 constexpr UINT kStartDelayMs = 1000;
 constexpr UINT kMarqueeStepMs = 30;
+const char kStoppingText[] = "Stopping...";
 
 // Only one progress dialog exists at a time; its state lives on the
 // user-interface thread. The modes carry over from one dialog to the next.
@@ -97,6 +100,13 @@ void OnTaskCommand(HWND dialog, WPARAM command, LPARAM value) {
     case TASK_TIME_MODE:
       SetTimeMode(Display, value != 0);
       break;
+    case IDC_PROGRESS_STOP:
+      if (CurrentTask && CurrentTask->stopRequest) {
+        CurrentTask->stopRequest->store(true);
+        EnableWindow(GetDlgItem(dialog, IDC_PROGRESS_STOP), FALSE);
+        SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, kStoppingText);
+      }
+      break;
     default:
       break;  // Escape's IDCANCEL among them
   }
@@ -130,7 +140,8 @@ INT_PTR RunProgressDialog(HWND owner, BackgroundTask* task) {
   }
   HINSTANCE instance = static_cast<HINSTANCE>(DialogInstance());
   if (!instance) instance = GetModuleHandleA(nullptr);
-  INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), owner, ProgressDialogProc,
+  const int resource = task->stopRequest ? IDD_PROGRESS_STOP : IDD_PROGRESS;
+  INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(resource), owner, ProgressDialogProc,
                                    reinterpret_cast<LPARAM>(task));
   if (result == -1) result = kProgressNotShown;
   ReleaseBackgroundTask();

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/limit_test.h"
 #include "resources/resource.h"
 #include "resources/text_table.h"
 #include "script/script_state.h"
@@ -171,13 +172,13 @@ void RunCalculator(const char* line, ScriptHost& host) {
   } else if (is("stop,onfail")) {
     StopOnFail = true;
   } else if (is("test,hi")) {
-    CountTest(s.X > s.Y);
+    CountTest(LimitTestFails(LimitTest::High, s.X, s.Y, s.Z));
   } else if (is("test,lo")) {
-    CountTest(s.X < s.Y);
+    CountTest(LimitTestFails(LimitTest::Low, s.X, s.Y, s.Z));
   } else if (is("test,out")) {
-    CountTest(s.X > s.Z || s.X < s.Y);
+    CountTest(LimitTestFails(LimitTest::Outside, s.X, s.Y, s.Z));
   } else if (is("test,in")) {
-    CountTest(s.Y < s.X && s.X < s.Z);
+    CountTest(LimitTestFails(LimitTest::Inside, s.X, s.Y, s.Z));
   }
   // Comparisons with a value that is not a number are false, so they pass.
   if (FailCount != 0 && StopOnFail && ScriptState == SCRIPT_RUNNING) PostRunStop(host);

@@ -8,6 +8,8 @@
 #include "connection/connect_settings.h"
 #include "connection/identification.h"
 #include "link/instrument_link.h"
+#include "measure/sweep_dialog_win.h"
+#include "measure/trend_window_win.h"
 #include "resources/resource.h"
 #include "resources/text_table.h"
 #include "script/script_runner_win.h"
@@ -26,7 +28,8 @@ namespace qb {
 
 namespace {
 
-const int kInstrumentItems[] = {CMD_UPGRADE_FIRMWARE, CMD_SCREEN_CAPTURE, CMD_DOWNLOAD_RESULTS, CMD_PROGRAM_MANAGEMENT};
+const int kInstrumentItems[] = {CMD_UPGRADE_FIRMWARE,   CMD_SCREEN_CAPTURE, CMD_DOWNLOAD_RESULTS,
+                                CMD_PROGRAM_MANAGEMENT, CMD_TREND,          CMD_SWEEP};
 
 void EnableInstrumentItems(HWND main, bool enable) {
   HMENU menu = GetMenu(main);
@@ -208,6 +211,19 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       return true;
     case CMD_SCREEN_CAPTURE:
       RunScreenCaptureDialog(main);
+      return true;
+    case CMD_TREND:
+    case CMD_SWEEP:
+      // A running script would talk over the readings: it stops first.
+      if (ScriptState == SCRIPT_RUNNING || ScriptState == SCRIPT_STEP) ScriptState = SCRIPT_STOPPED;
+      UpdateScriptButtons();
+      if (!MainLink.ConnectedFlag) return true;
+      if (id == CMD_TREND) {
+        RunTrendWindow(main);
+      } else {
+        RunSweepDialog(main);
+      }
+      PostCommand(main, CMD_FOCUS_COMMAND_LINE);
       return true;
     case CMD_UPGRADE_FIRMWARE:
       // A running script would talk to the loader: it stops first.
