@@ -17,12 +17,6 @@ constexpr char kInitCode[] = "6F5Dz";
 constexpr char kWake = 25;
 constexpr char kFinal = 21;
 
-uint64_t NowUs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint64_t>(ts.tv_sec) * 1000000 + static_cast<uint64_t>(ts.tv_nsec) / 1000;
-}
-
 void SleepUntilUs(uint64_t when) {
   for (;;) {
     uint64_t now = NowUs();

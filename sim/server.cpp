@@ -38,9 +38,13 @@ void SetNonBlocking(int fd) {
 }  // namespace
 
 uint64_t NowMs() {
+  return NowUs() / 1000;
+}
+
+uint64_t NowUs() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
+  return static_cast<uint64_t>(ts.tv_sec) * 1000000 + static_cast<uint64_t>(ts.tv_nsec) / 1000;
 }
 
 Server::Server(const Options& options) : options_(options) {
@@ -319,6 +323,9 @@ void Server::ReadChannel(Channel& channel) {
     if (n > 0) {
       transcript_.Record(channel.name, true, buffer, static_cast<size_t>(n));
       instrument_->Receive(channel, buffer, static_cast<size_t>(n));
+      // A short read took all there was: the next poll tells of more, which
+      // saves a read that would only say "nothing yet" on every command.
+      if (static_cast<size_t>(n) < sizeof buffer) return;
       continue;
     }
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
@@ -331,9 +338,11 @@ void Server::ReadChannel(Channel& channel) {
 }
 
 int Server::Run() {
+  std::vector<pollfd> fds;
+  std::vector<Channel*> owners;
   while (!StopRequested) {
-    std::vector<pollfd> fds;
-    std::vector<Channel*> owners;
+    fds.clear();
+    owners.clear();
     if (listenFd_ >= 0) {
       fds.push_back({listenFd_, POLLIN, 0});
       owners.push_back(nullptr);

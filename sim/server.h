@@ -88,5 +88,7 @@ class Server {
 
 // Milliseconds of a monotonic clock.
 uint64_t NowMs();
+// Microseconds of the same clock.
+uint64_t NowUs();
 
 }  // namespace sim

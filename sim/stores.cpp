@@ -78,20 +78,12 @@ std::string Header(int block) {
 
 void SleepUntilUs(uint64_t due) {
   for (;;) {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    uint64_t us = static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
+    uint64_t us = NowUs();
     if (us >= due) return;
     uint64_t left = due - us;
     timespec wait = {static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
     nanosleep(&wait, nullptr);
   }
-}
-
-uint64_t NowUs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
 }
 
 }  // namespace
@@ -308,7 +300,8 @@ bool Stores::CommandNow(const std::string& command, StoreReply& reply) {
   if (start > 0) upload_.clear();
   // An upload block is taken whole; other lines may hold several commands,
   // separated by ";".
-  if (command.compare(start, 2, "#X") == 0) return One(command.substr(start), reply);
+  if (command.compare(start, 2, "#X") == 0 || command.find(';', start) == std::string::npos)
+    return One(command.substr(start), reply);
   bool any = false;
   std::istringstream in(command.substr(start));
   std::string part;

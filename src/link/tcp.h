@@ -67,6 +67,8 @@ int TcpSend(InstrumentLink* link, const char* text);
 int TcpPump(InstrumentLink* link);
 // How long one TcpReceiveWait waits at most.
 constexpr int kTcpReceiveSliceMs = 10;
+// How long a waiting receive first asks without sleeping (BSD sockets).
+constexpr int kTcpReceiveSpinUs = 50;
 // Waits up to kTcpReceiveSliceMs for bytes and moves what arrives (at most
 // 255) into the ring, in one call to the socket layer when the bytes come in
 // time. The count, 0 when nothing came, -1 when the peer has closed or the

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -158,6 +159,14 @@ int TcpPrepareLinkSocket(intptr_t socket) {
 
 int TcpReceiveWait(InstrumentLink* link) {
   if (!link || !TcpSocketValid(link->socket)) return -1;
+  // A reply on a near link comes within microseconds: asking without
+  // sleeping for a moment takes it without the wake-up a sleeping receive
+  // costs. Then the receive waits, as long as one slice.
+  const auto spinEnd = std::chrono::steady_clock::now() + std::chrono::microseconds(kTcpReceiveSpinUs);
+  do {
+    int pumped = TcpPump(link);
+    if (pumped != 0) return pumped;
+  } while (std::chrono::steady_clock::now() < spinEnd);
   unsigned char chunk[kTcpReceiveChunk + 1] = {};
   ssize_t n = recv(FdOf(link->socket), chunk, kTcpReceiveChunk, 0);
   if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 0;
