@@ -163,7 +163,9 @@ std::string BuildProposedOperationReport(const std::string& target, bool& proble
     std::string date = record.found ? ReportDate(record.info.lastWriteTime) : "--/--/--";
     for (char& c : record.info.name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     bool sound = record.found && record.badLine == 0;
-    report += Format("\\cf0 %-2d   %-2d     \\cf%d", i + 1, record.sector, sound ? kColourNormal : kColourRed);
+    // The space ends the colour word: a name beginning with a digit would
+    // otherwise be read as part of its number.
+    report += Format("\\cf0 %-2d   %-2d     \\cf%d ", i + 1, record.sector, sound ? kColourNormal : kColourRed);
     report += NameColumn(record.info.name);
     report += "\\cf0 " + date;
     if (record.found && record.badLine > 0) {
