@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "common/fixed_font.h"
 #include "support/hex_images.h"
 #include "support/host.h"
 #include "upgrade/upgrade_descriptor.h"
@@ -18,8 +19,10 @@ using qb::LoadRecord;
 
 namespace {
 
-const char kHead[] =
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang2057{\\fonttbl{\\f0\\fswiss\\fcharset0 Courier New;}}{\\colortbl "
+const std::string kHead =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang2057{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 " +
+    qb::SystemFixedFace() +
+    ";}}{\\colortbl "
     ";\\red0\\green0\\blue0;\\red0\\green192\\blue0;\\red255\\green0\\blue0;\\red127\\green127\\blue127;}\\deftab1000"
     "\\viewkind4\\uc1\\ul\\pard\\cf4\\b\\f0\\fs20 Proposed Operation\\par\\fs20\\ulnone\\b0\\par";
 
