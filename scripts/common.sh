@@ -2,7 +2,8 @@
 
 # Packages the build, the tests and the run command need.
 QB_PACKAGES="cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb xauth imagemagick
-  socat iproute2 libcli11-dev clang libclang-rt-14-dev util-linux procps fonts-wine zip unzip nsis srecord python3 libstb-dev"
+  socat iproute2 libcli11-dev clang libclang-rt-14-dev util-linux procps fonts-wine fonts-dejavu-core zip unzip nsis srecord python3
+  libstb-dev"
 
 qb_as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -20,14 +21,26 @@ qb_ensure_packages() {
   qb_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null || return 1
 }
 
-# Copies the Marlett font that Wine's own fonts package ships into the Wine
-# prefix $WINEPREFIX: without it the caption buttons show the letters that
-# stand for their symbols.
-qb_add_marlett() {
+# Copies into the Wine prefix $WINEPREFIX the Marlett font that Wine's own
+# fonts package ships (without it the caption buttons show the letters that
+# stand for their symbols) and a fixed-pitch face from Debian's DejaVu fonts
+# (a prefix has no Courier New; reports and columns fall back to it).
+qb_add_fonts() {
   local font
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" || return 0
   font=$(dpkg -L fonts-wine 2>/dev/null | grep -i '/marlett\.ttf$' | head -n 1)
-  [ -n "$font" ] && [ -f "$font" ] || { echo "no marlett.ttf from fonts-wine: caption buttons will show letters" >&2; return 0; }
-  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+  if [ -n "$font" ] && [ -f "$font" ]; then
+    cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+  else
+    echo "no marlett.ttf from fonts-wine: caption buttons will show letters" >&2
+  fi
+  font=$(dpkg -L fonts-dejavu-core 2>/dev/null | grep '/DejaVuSansMono\.ttf$' | head -n 1)
+  if [ -n "$font" ] && [ -f "$font" ]; then
+    cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/DejaVuSansMono.ttf"
+  else
+    echo "no DejaVuSansMono.ttf from fonts-dejavu-core: reports use whatever fixed face Wine maps" >&2
+  fi
+  return 0
 }
 
 # Configures and builds one preset.

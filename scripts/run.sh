@@ -59,11 +59,12 @@ if [ ! -f "$WINEPREFIX/.quillbox-ready" ]; then
   echo "Preparing the Wine prefix $WINEPREFIX (once)..."
   "$wine" wineboot -u >/dev/null 2>&1
   "$wineserver" -w
-  qb_add_marlett
+  qb_add_fonts
   touch "$WINEPREFIX/.quillbox-ready"
 fi
-# Prefixes made before the font was added get it now.
-[ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] || qb_add_marlett
+# Prefixes made before the fonts were added get them now.
+[ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] && [ -f "$WINEPREFIX/drive_c/windows/Fonts/DejaVuSansMono.ttf" ] ||
+  qb_add_fonts
 
 # The first run's connection defaults, in the program's settings file.
 appdata=$("$wine" cmd /c echo '%LOCALAPPDATA%' 2>/dev/null | tr -d '\r')

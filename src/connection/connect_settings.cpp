@@ -58,8 +58,10 @@ void ApplyStoredConnection(long interfaceKind, const std::string& comPort, long 
 
 namespace qb {
 
-const char* ConnectionOutcomeText(bool connected, long dialogResult) {
-  return connected && dialogResult != 2 ? "Connection Successful" : "Connection Failed";
+ShownLinkState ShownStateOf(const InstrumentLink& link) {
+  bool connected = link.ConnectedFlag && link.identification[0] != '\0';
+  return {connected, link.ConnectedFlag && !connected, connected ? DictionaryModeForFamily(link.family) : 0,
+          connected ? "Connection Successful" : "Connection Failed"};
 }
 
 int DictionaryModeForFamily(int family) {

@@ -62,10 +62,17 @@ void CopyField(char* field, size_t fieldSize, const std::string& text, size_t ma
 
 namespace qb {
 
-// The message after a connection attempt: "Connection Successful" only when
-// the link is connected and the dialog did not end with 2 (cancelled, or no
-// identification text). A reconnect has no dialog result (0).
-const char* ConnectionOutcomeText(bool connected, long dialogResult);
+// What the window shows of a link, decided here and nowhere else: connected
+// only while the link is open and the instrument answered "*IDN?". A link
+// that opened but stayed silent is shown (and reported) as failed and is to
+// be closed, so nothing polls an instrument the window calls disconnected.
+struct ShownLinkState {
+  bool connected;
+  bool closeLink;       // the link is open but must not stay so
+  int dictionaryMode;   // the command assistant's mode; 0 when not connected
+  const char* outcome;  // "Connection Successful" or "Connection Failed"
+};
+ShownLinkState ShownStateOf(const InstrumentLink& link);
 
 // The command assistant's mode for an identified family: 1 for the HXA models
 // (families 1-5), 2 for family 8, 0 otherwise.

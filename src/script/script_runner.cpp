@@ -61,8 +61,7 @@ void ScriptTick(ScriptListing& listing, ScriptHost& host) {
   bool error = ExecuteScriptLine(listing, index, host, lineCount);
   int next = index + 1;
   listing.SetSelection(next < lineCount ? next : -1);
-  // CMD_RUN_STOP toggles the state, so a line that already asked for a stop
-  // must not get a second request, which would start the run again.
+  // A line that already asked for a stop gets no second request.
   if (ScriptState == SCRIPT_RUNNING && (next >= lineCount || error) && !RunStopPosted) host.PostCommand(CMD_RUN_STOP);
   if (ScriptState == SCRIPT_STEP) ScriptState = SCRIPT_STOPPED;
 }

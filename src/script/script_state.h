@@ -23,6 +23,13 @@ extern int32_t ReceivedCharCount;
 // Adds the length of a line the poll showed. The count stops at its largest
 // value instead of overflowing: a script only asks whether it grew.
 void AddReceivedCharacters(int count);
+// The Run/Stop button's label names what pressing it does, and the state
+// after it follows from the label alone: "Stop" while running, "Run"
+// otherwise. A stop the runner asks for (end of the script, a #wait, a failed
+// test) only ever stops; it never starts a run the user has just stopped.
+enum class RunStopSource { Button, Runner };
+const char* RunStopLabel(int32_t state);
+int32_t ScriptStateAfterRunStop(int32_t state, RunStopSource source);
 // The chosen script file.
 extern char CurrentScriptPath[260];
 

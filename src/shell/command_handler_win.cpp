@@ -49,7 +49,22 @@ void UpdateScriptButtons() {
   bool running = ScriptState == SCRIPT_RUNNING;
   EnableWindow(GetControlWindow(IDC_STEP_BUTTON), !running);
   EnableWindow(GetControlWindow(IDC_SCRIPT_CLOSE_BUTTON), !running);
-  SetWindowTextA(GetControlWindow(IDC_RUN_STOP_BUTTON), TextTableEntry(running ? TXT_STOP : TXT_RUN));
+  SetWindowTextA(GetControlWindow(IDC_RUN_STOP_BUTTON), RunStopLabel(ScriptState));
+}
+
+// The one place the window takes its connected look from the link; every
+// command that may have changed the link ends here.
+ShownLinkState ApplyShownLinkState(HWND main) {
+  ShownLinkState shown = ShownStateOf(MainLink);
+  if (shown.closeLink) {
+    LinkControl(LINK_CLOSE, &MainLink);
+    MainLink.ConnectedFlag = false;
+  }
+  MainLink.PollingEnabled = shown.connected;
+  EnableControls(shown.connected);
+  EnableInstrumentItems(main, shown.connected);
+  SetDictionaryMode(shown.dictionaryMode);
+  return shown;
 }
 
 // While a script is loaded the command line is hidden and the script list
@@ -110,14 +125,11 @@ void Connect(HWND main, LPARAM lParam) {
   } else {
     MainLink.ConnectedFlag = IdentifyInstrument(main, &MainLink, false, 0);
   }
-  PostCommand(main, CMD_APPLY_CONNECTED_STATE);
-  ResultsPoll(main, true);
-  if (MainLink.ConnectedFlag) {
-    MainLink.PollingEnabled = true;
-    EnableInstrumentItems(main, true);
-  }
-  ShowMessageBox(main, ConnectionOutcomeText(MainLink.ConnectedFlag, static_cast<long>(result)), "Connection", kMbOk);
-  SetDictionaryMode(DictionaryModeForFamily(MainLink.family));
+  (void)result;  // a cancelled or silent attempt leaves the link shown as failed
+  ShownLinkState shown = ApplyShownLinkState(main);
+  PostCommand(main, CMD_FOCUS_COMMAND_LINE);
+  if (shown.connected) ResultsPoll(main, true);
+  ShowMessageBox(main, shown.outcome, "Connection", kMbOk);
 }
 
 void Disconnect(HWND main, LPARAM lParam) {
@@ -128,12 +140,9 @@ void Disconnect(HWND main, LPARAM lParam) {
     ScriptState = SCRIPT_STOPPED;
     UpdateScriptButtons();
   }
-  EnableInstrumentItems(main, false);
-  SetDictionaryMode(0);
   LinkControl(LINK_CLOSE, &MainLink);
-  MainLink.PollingEnabled = false;
   MainLink.ConnectedFlag = false;
-  EnableControls(false);
+  ApplyShownLinkState(main);
   if (lParam != 0 && ShowMessageBox(main, TextTableEntry(TXT_RECONNECT_QUESTION), TextTableEntry(TXT_PROGRAM_NAME),
                                     kMbYesNo | kMbIconExclamation) == kIdYes)
     PostCommand(main, CMD_CONNECTION, 1);
@@ -160,7 +169,7 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       DestroyWindow(main);
       return true;
     case CMD_APPLY_CONNECTED_STATE:
-      EnableControls(MainLink.ConnectedFlag);
+      ApplyShownLinkState(main);
       FocusInput();
       return true;
     case CMD_FOCUS_COMMAND_LINE:
@@ -179,7 +188,11 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       Send(main);
       return true;
     case CMD_RUN_STOP:
-      ScriptState = ScriptState == SCRIPT_RUNNING ? SCRIPT_STOPPED : SCRIPT_RUNNING;
+      // A click carries the button's window; the runner's stop requests carry 0.
+      ScriptState = ScriptStateAfterRunStop(
+          ScriptState, lParam != 0 && reinterpret_cast<HWND>(lParam) == GetControlWindow(IDC_RUN_STOP_BUTTON)
+                           ? RunStopSource::Button
+                           : RunStopSource::Runner);
       UpdateScriptButtons();
       return true;
     case CMD_STEP:
@@ -230,6 +243,8 @@ bool HandleCommand(HWND main, int id, LPARAM lParam) {
       if (ScriptState == SCRIPT_RUNNING || ScriptState == SCRIPT_STEP) ScriptState = SCRIPT_STOPPED;
       UpdateScriptButtons();
       if (MainLink.ConnectedFlag) UpgradeFirmwareCommand(main);
+      // The upgrade reopens the link, and may fail to.
+      ApplyShownLinkState(main);
       PostCommand(main, CMD_FOCUS_COMMAND_LINE);
       return true;
     default:

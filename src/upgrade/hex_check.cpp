@@ -53,6 +53,9 @@ void HexChecker::Line() {
   if (!text.empty() && text.back() == '\r') text.pop_back();
   if (text.size() + 1 > kHexLineLimit) return Fail("line too long");
   if (text.empty()) return;
+  // Comment lines, as HEX writers put them in; the transfer skips them. Any
+  // other line without ':' (a record that lost it) is still refused.
+  if (text[0] == ';' || text[0] == '#') return;
   if (ended_) return Fail("data after the end-of-file record");
   if (text[0] != ':') return Fail("not a record (no ':')");
   size_t digits = text.size() - 1;

@@ -3,7 +3,9 @@
 // a length byte that matches, a correct checksum, a type from 00 to 05 with
 // the length its type needs), no line longer than the transfer reads as one
 // (509 characters and its line end), nothing but empty lines after the
-// end-of-file record, and that record present. Line ends may be LF or CR LF.
+// end-of-file record, and that record present. Lines opening with ';' or '#'
+// are comments and are passed over, as the transfer passes over them.
+// Line ends may be LF or CR LF.
 #pragma once
 
 #include <cstddef>

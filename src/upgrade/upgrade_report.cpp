@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "common/fixed_font.h"
 #include "resources/text_table.h"
 #include "upgrade/upgrade_descriptor.h"
 
@@ -13,9 +14,12 @@ namespace qb {
 
 namespace {
 
+// The font table names the system's fixed-pitch face and marks it fixed pitch
+// (\\fmodern\\fprq1), so a renderer that lacks the face keeps the columns.
+constexpr char kFontTable[] =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang2057{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 ";
 constexpr char kDocumentHead[] =
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang2057{\\fonttbl{\\f0\\fswiss\\fcharset0 Courier "
-    "New;}}{\\colortbl "
+    ";}}{\\colortbl "
     ";\\red0\\green0\\blue0;\\red0\\green192\\blue0;\\red255\\green0\\blue0;\\red127\\green127\\blue127;}"
     "\\deftab1000\\viewkind4\\uc1\\ul\\pard\\cf4\\b\\f0\\fs20 Proposed "
     "Operation\\par\\fs20\\ulnone\\b0\\par%s\\cf4 Erase Sectors: %s\\par\\cf0\\par\\cf4 Program Sectors with the "
@@ -38,7 +42,7 @@ std::string Format(const char* format, Args... args) {
 
 // Fills the head's two places (the only "%s" in it) without a fixed buffer.
 std::string FillHead(const std::string& header, const std::string& eraseList) {
-  std::string head = kDocumentHead;
+  std::string head = std::string(kFontTable) + RtfEscape(SystemFixedFace()) + kDocumentHead;
   size_t first = head.find("%s");
   head.replace(first, 2, header);
   size_t second = head.find("%s", first + header.size());
@@ -163,7 +167,9 @@ std::string BuildProposedOperationReport(const std::string& target, bool& proble
     std::string date = record.found ? ReportDate(record.info.lastWriteTime) : "--/--/--";
     for (char& c : record.info.name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     bool sound = record.found && record.badLine == 0;
-    report += Format("\\cf0 %-2d   %-2d     \\cf%d", i + 1, record.sector, sound ? kColourNormal : kColourRed);
+    // The space ends the colour word: a name beginning with a digit would
+    // otherwise be read as part of its number.
+    report += Format("\\cf0 %-2d   %-2d     \\cf%d ", i + 1, record.sector, sound ? kColourNormal : kColourRed);
     report += NameColumn(record.info.name);
     report += "\\cf0 " + date;
     if (record.found && record.badLine > 0) {

@@ -6,8 +6,8 @@
 #
 # - the Wine prefix BUILD_DIR/wineprefix, made on first use (scripts/test.sh
 #   removes it at the start of each test run, so it is made once per run),
-#   set up with a 1280x1024 virtual desktop and the Marlett font (the symbols
-#   of the caption buttons);
+#   set up with a 1280x1024 virtual desktop, the Marlett font (the symbols
+#   of the caption buttons) and DejaVu Sans Mono (a fixed-pitch face);
 # - a private Xvfb display (or $QB_E2E_DISPLAY to watch the tests on a display
 #   of your own);
 # - QB_TEST_TMP, a scratch folder for the program's files, removed afterwards
@@ -45,9 +45,11 @@ mkdir -p "$QB_SCREENSHOTS"
     "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
     "$wineserver" -w
-    qb_add_marlett
+    qb_add_fonts
     touch "$WINEPREFIX/.quillbox-ready"
   fi
+  # Prefixes made before the fixed-pitch face was added get it now.
+  [ -f "$WINEPREFIX/drive_c/windows/Fonts/DejaVuSansMono.ttf" ] || qb_add_fonts
 ) 9>"$build/wineprefix.lock"
 
 export QB_TEST_TMP=$(mktemp -d /tmp/qb-run.XXXXXX)

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ScriptTick(listing, host);
     for (size_t i = posted; i < host.posted.size(); ++i) {
       Check(host.posted[i] == CMD_RUN_STOP || host.posted[i] == CMD_CLEAR_RESULTS);
-      if (host.posted[i] == CMD_RUN_STOP) ScriptState = ScriptState == SCRIPT_RUNNING ? SCRIPT_STOPPED : SCRIPT_RUNNING;
+      if (host.posted[i] == CMD_RUN_STOP) ScriptState = ScriptStateAfterRunStop(ScriptState, RunStopSource::Runner);
     }
     Check(listing.selection >= -1 && listing.selection < count);
     Check(ScriptState == SCRIPT_RUNNING || ScriptState == SCRIPT_STOPPED);

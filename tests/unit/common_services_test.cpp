@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/duration_text.h"
+#include "common/fixed_font.h"
 #include "common/progress_text.h"
 #include "common/timer_service.h"
 
@@ -203,3 +204,19 @@ TEST(TimerService, ATimerComesDueByTheServiceClockAndTheTickFindsIt) {
 }
 
 }  // namespace
+
+// The report face is the first fallback the system has, so a Wine prefix
+// without Courier New still gets a fixed-pitch face and aligned columns.
+TEST(FixedFace, TheFirstFallbackTheSystemHasIsChosen) {
+  struct Row {
+    std::vector<std::string> available;
+    const char* chosen;
+  } rows[] = {
+      {{"Arial", "Courier New", "DejaVu Sans Mono"}, "Courier New"},
+      {{"Arial", "DejaVu Sans Mono", "Liberation Mono"}, "DejaVu Sans Mono"},
+      {{"liberation mono", "Tahoma"}, "Liberation Mono"},
+      {{"Marlett", "Tahoma"}, "Courier New"},  // none there: the renderer maps it
+      {{}, "Courier New"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(qb::ChooseFixedFace(row.available), row.chosen);
+}

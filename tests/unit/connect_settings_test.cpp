@@ -107,13 +107,35 @@ TEST(ConnectDialog, DamagedStoredDefaultsReadAsNotChosen) {
   EXPECT_STREQ(link.ipAddress, "garbage-garbage");
 }
 
-TEST(ConnectDialog, ConnectedWithoutAnIdentificationStillReportsFailure) {
-  EXPECT_STREQ(ConnectionOutcomeText(true, 1), "Connection Successful");
-  EXPECT_STREQ(ConnectionOutcomeText(true, 0), "Connection Successful");  // reconnect, no dialog
-  // The port opened but nothing answered: the link stays open, yet it failed.
-  EXPECT_STREQ(ConnectionOutcomeText(true, 2), "Connection Failed");
-  EXPECT_STREQ(ConnectionOutcomeText(false, 1), "Connection Failed");
-  EXPECT_STREQ(ConnectionOutcomeText(false, 0), "Connection Failed");
+// The window's look, the message and the link agree: a link that opened on a
+// silent instrument, or an upgrade that could not reopen it, shows as failed.
+TEST(ConnectDialog, TheShownStateFollowsTheLink) {
+  struct Row {
+    bool flag;
+    const char* identification;
+    int32_t family;
+    bool connected, close;
+    int mode;
+  } rows[] = {
+      {true, "HXA,1550,123456,1.2", 1, true, false, 1},
+      {true, "ZTQ,X,1,2", 8, true, false, 2},
+      {true, "Other Maker,9", 0, true, false, 0},          // answered, not recognised
+      {true, "", 0, false, true, 0},                       // opened, nothing answered
+      {false, "HXA,1550,123456,1.2", 1, false, false, 0},  // reopening failed
+      {false, "", 0, false, false, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.identification);
+    InstrumentLink link = MakeClosedLink();
+    link.ConnectedFlag = row.flag;
+    link.family = row.family;
+    CopyField(link.identification, sizeof link.identification, row.identification, 160);
+    ShownLinkState shown = ShownStateOf(link);
+    EXPECT_EQ(shown.connected, row.connected);
+    EXPECT_EQ(shown.closeLink, row.close);
+    EXPECT_EQ(shown.dictionaryMode, row.mode);
+    EXPECT_STREQ(shown.outcome, row.connected ? "Connection Successful" : "Connection Failed");
+  }
 }
 
 TEST(ConnectDialog, DictionaryModeFollowsTheFamily) {

@@ -30,7 +30,9 @@ class RunnerTest : public ::testing::Test {
     qbtest::ResetScriptGlobals(SCRIPT_STOPPED);
     start_ = host_.now;
   }
-  void RunStop() { ScriptState = ScriptState == SCRIPT_RUNNING ? SCRIPT_STOPPED : SCRIPT_RUNNING; }
+  void RunStop(RunStopSource source = RunStopSource::Button) {
+    ScriptState = ScriptStateAfterRunStop(ScriptState, source);
+  }
   void Tick() {
     host_.now += tickMs_;
     for (auto it = pending_.begin(); it != pending_.end();) {
@@ -45,7 +47,7 @@ class RunnerTest : public ::testing::Test {
       for (const Reply& r : answers_[host_.sent[i]]) pending_.emplace(host_.now + r.afterMs, r.chars);
     }
     for (size_t i = posted; i < host_.posted.size(); ++i) {
-      if (host_.posted[i] == CMD_RUN_STOP) RunStop();
+      if (host_.posted[i] == CMD_RUN_STOP) RunStop(RunStopSource::Runner);
     }
   }
   void TickFor(int ms) {
@@ -218,6 +220,30 @@ TEST_F(RunnerTest, DueTimesSurviveTheTickCountWrapping) {
   RunStop();
   Tick();
   EXPECT_EQ(host_.sent.back(), "MODE,1");
+}
+
+// The label names what a click does; a stop the runner asked for that is
+// still queued when the user has already stopped must not start the run again.
+TEST(RunStopButton, LabelStateAndActionAgree) {
+  struct Row {
+    int32_t state;
+    RunStopSource source;
+    const char* label;  // shown before the command
+    int32_t after;
+  } rows[] = {
+      {SCRIPT_STOPPED, RunStopSource::Button, "Run", SCRIPT_RUNNING},
+      {SCRIPT_RUNNING, RunStopSource::Button, "Stop", SCRIPT_STOPPED},
+      {SCRIPT_STEP, RunStopSource::Button, "Run", SCRIPT_RUNNING},
+      {SCRIPT_RUNNING, RunStopSource::Runner, "Stop", SCRIPT_STOPPED},
+      {SCRIPT_STOPPED, RunStopSource::Runner, "Run", SCRIPT_STOPPED},
+      {SCRIPT_STEP, RunStopSource::Runner, "Run", SCRIPT_STOPPED},
+      {SCRIPT_NONE, RunStopSource::Button, "Run", SCRIPT_NONE},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "state " << row.state << " runner " << (row.source == RunStopSource::Runner));
+    EXPECT_STREQ(RunStopLabel(row.state), row.label);
+    EXPECT_EQ(ScriptStateAfterRunStop(row.state, row.source), row.after);
+  }
 }
 
 }  // namespace

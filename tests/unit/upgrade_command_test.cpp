@@ -216,7 +216,7 @@ TEST_F(UpgradeCommand, AMissingFileKeepsTheUpgradeFromStartingEvenIfAccepted) {
   scene_.chosen = Descriptor("LOAD,0,A.HEX\nLOAD,1,NOPE.HEX\n");
   EXPECT_EQ(Run(), UpgradeOutcome::NotAccepted);
   EXPECT_TRUE(scene_.reportProblem);
-  EXPECT_NE(scene_.report.find("\\cf3nope.hex"), std::string::npos);
+  EXPECT_NE(scene_.report.find("\\cf3 nope.hex"), std::string::npos);
   EXPECT_FALSE(scene_.ranUpgrade);
 }
 
@@ -229,7 +229,7 @@ TEST_F(UpgradeCommand, AnAcceptedSetReachesTheInstrumentWithoutTheRecordsOutOfIt
   EXPECT_FALSE(scene_.reportProblem);
   EXPECT_EQ(scene_.jobCount, 2);
   EXPECT_EQ(scene_.report.find("other.hex"), std::string::npos);
-  EXPECT_NE(scene_.report.find("\\cf0 3    0      \\cf0main.hex"), std::string::npos);
+  EXPECT_NE(scene_.report.find("\\cf0 3    0      \\cf0 main.hex"), std::string::npos);
   EXPECT_EQ(ReadHostFile(image_ + "/events.txt"), "wake\ninit\nerase 2\nerase 0\nrestart\nfinal\n");
   EXPECT_EQ(HexRecords(image_ + "/sector2.hex"), HexRecords(a));
   EXPECT_EQ(HexRecords(image_ + "/sector0.hex"), HexRecords(c));

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "common/fixed_font.h"
+#include "support/hex_images.h"
 #include "support/host.h"
 #include "upgrade/upgrade_descriptor.h"
 
@@ -17,8 +19,10 @@ using qb::LoadRecord;
 
 namespace {
 
-const char kHead[] =
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang2057{\\fonttbl{\\f0\\fswiss\\fcharset0 Courier New;}}{\\colortbl "
+const std::string kHead =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang2057{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 " +
+    qb::SystemFixedFace() +
+    ";}}{\\colortbl "
     ";\\red0\\green0\\blue0;\\red0\\green192\\blue0;\\red255\\green0\\blue0;\\red127\\green127\\blue127;}\\deftab1000"
     "\\viewkind4\\uc1\\ul\\pard\\cf4\\b\\f0\\fs20 Proposed Operation\\par\\fs20\\ulnone\\b0\\par";
 
@@ -55,8 +59,8 @@ TEST_F(UpgradeReport, ASmallSetReadsByteForByte) {
                         "\\cf4 Instrument: \\cf0 QUARTZLINE,HXA1510,0,1.07\\par\\cf4 Target: \\cf0 HXA1510\\par"
                         "\\cf4 Erase Sectors: \\cf0 2,\\cf0 0,\\par\\cf0\\par\\cf4 Program Sectors with the following "
                         "code:\\par\\cf0\\par\\cf4 File Sector Filename            Date\\par"
-                        "\\cf0 1    2      \\cf0dsp_v1.hex          \\cf0 05/03/14\\par"
-                        "\\cf0 2    0      \\cf0ab_v1.hex           \\cf0 31/12/13\\par}");
+                        "\\cf0 1    2      \\cf0 dsp_v1.hex          \\cf0 05/03/14\\par"
+                        "\\cf0 2    0      \\cf0 ab_v1.hex           \\cf0 31/12/13\\par}");
   EXPECT_FALSE(problem);
   EXPECT_EQ(records[0].info.name, "dsp_v1.hex");  // lower-cased in place for the transfer's messages
   // No target: no Target line.
@@ -81,11 +85,11 @@ TEST_F(UpgradeReport, MissingUnsoundAndInvalidEntriesAreRedAndSetTheProblem) {
   bool problem = false;
   std::string report = qb::BuildProposedOperationReport("", problem, records, 4, "A,B,7");
   EXPECT_NE(report.find("Erase Sectors: \\cf0 3,\\cf3 8,\\cf0 1,\\par"), std::string::npos);  // 3 once
-  EXPECT_NE(report.find("\\cf0 1    3      \\cf3gone.hex            \\cf0 --/--/--\\par"), std::string::npos);
-  EXPECT_NE(report.find("\\cf0 2    8      \\cf3x.hex"), std::string::npos);
-  EXPECT_NE(report.find("\\cf0 3    1      \\cf3bad.hex             \\cf0 02/01/20 \\cf3 line 12: checksum mismatch"),
+  EXPECT_NE(report.find("\\cf0 1    3      \\cf3 gone.hex            \\cf0 --/--/--\\par"), std::string::npos);
+  EXPECT_NE(report.find("\\cf0 2    8      \\cf3 x.hex"), std::string::npos);
+  EXPECT_NE(report.find("\\cf0 3    1      \\cf3 bad.hex             \\cf0 02/01/20 \\cf3 line 12: checksum mismatch"),
             std::string::npos);
-  EXPECT_NE(report.find("\\cf0 4    3      \\cf3twice.hex"), std::string::npos);
+  EXPECT_NE(report.find("\\cf0 4    3      \\cf3 twice.hex"), std::string::npos);
 }
 
 TEST_F(UpgradeReport, RecordsOutOfTheInstrumentsRangeAreLeftOutKeepingTheirNumbers) {
@@ -120,7 +124,7 @@ TEST_F(UpgradeReport, FortyNineLongRecordsAndALongReplyFitWithTheirTextsEscaped)
   EXPECT_GT(report.size(), 2048u);
   EXPECT_NE(report.find("Instrument: \\cf0 \\{\\\\evil\\}," + std::string(1000, 'r') + "\\par"), std::string::npos);
   EXPECT_NE(report.find("Target: \\cf0 T\\{1\\}\\par"), std::string::npos);
-  EXPECT_NE(report.find("\\cf0 49   0      \\cf3" + std::string(20, 'w') + "\\cf0 --/--/--\\par}"), std::string::npos);
+  EXPECT_NE(report.find("\\cf0 49   0      \\cf3 " + std::string(20, 'w') + "\\cf0 --/--/--\\par}"), std::string::npos);
   EXPECT_EQ(report.back(), '}');
 }
 
@@ -155,6 +159,46 @@ TEST_F(UpgradeReport, PlainTextHasTheDialogsLinesAndMarksWhatIsRed) {
     bool problem = false;
     std::string report = qb::BuildProposedOperationReport(c.target, problem, c.records, c.count, c.identification);
     EXPECT_EQ(qb::ProposedOperationText(report), c.expected) << c.target;
+  }
+}
+
+// A complete set as other tools write it: srec_cat's records, a
+// comment line, no line end after the last record, segment addressing. Every
+// file is sound, so Accept is offered, and each line names its file and date,
+// a name beginning with a digit included.
+TEST_F(UpgradeReport, ACompleteSetFromOtherToolsIsSoundAndListedWithDates) {
+  std::string made = dir_ + "/made.hex";
+  ASSERT_TRUE(MakeHexImage(made, 3000, 7, 16));
+  std::string text = ReadHostFile(made);
+  std::string segmented = ":020000020000FC\n" + text.substr(text.find('\n') + 1);  // type 02 for type 04
+  struct Variant {
+    const char* name;
+    std::string text;
+  } variants[] = {
+      {"dsp_v3.hex", text},
+      {"fpg_v3.hex", "; build 7, checked\n" + text},
+      {"2nd_v3.hex", text.substr(0, text.size() - 1)},
+      {"ab_v3.hex", segmented},
+  };
+  std::vector<LoadRecord> records;
+  for (const Variant& v : variants) {
+    ASSERT_TRUE(WriteHostFile(dir_ + "/" + v.name, v.text));
+    ASSERT_EQ(RunHost({"/usr/bin/touch", "-d", "2015-06-07 12:00", dir_ + "/" + v.name}), 0);
+    LoadRecord r;
+    r.sector = static_cast<int>(records.size());
+    r.found = qb::FindFileInfo(dir_ + "/" + v.name, r.info, &r.path);
+    records.push_back(r);
+  }
+  EXPECT_TRUE(qb::CheckLoadRecordFiles(records.data(), static_cast<int>(records.size())));
+  bool problem = false;
+  std::string plain = qb::ProposedOperationText(qb::BuildProposedOperationReport(
+      "", problem, records.data(), static_cast<int>(records.size()), "QUARTZLINE,HXA1510,0,1.07"));
+  EXPECT_FALSE(problem) << plain;
+  for (size_t i = 0; i < records.size(); ++i) {
+    char line[80];
+    snprintf(line, sizeof line, "%-2d   %-2d     %-20s07/06/15\n", static_cast<int>(i + 1), static_cast<int>(i),
+             variants[i].name);
+    EXPECT_NE(plain.find(line), std::string::npos) << line << " in\n" << plain;
   }
 }
 
