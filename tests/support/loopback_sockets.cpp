@@ -24,12 +24,11 @@ namespace qbtest {
 
 namespace {
 
-sockaddr_in LoopbackAddressOf(const std::string& address, int port) {
-  sockaddr_in addr = {};
+bool LoopbackAddressOf(const std::string& address, int port, sockaddr_in& addr) {
+  addr = {};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(static_cast<unsigned short>(port));
-  inet_pton(AF_INET, address.c_str(), &addr.sin_addr);
-  return addr;
+  return inet_pton(AF_INET, address.c_str(), &addr.sin_addr) == 1;
 }
 
 // Whether the socket has something to read within waitMs.
@@ -64,20 +63,25 @@ bool Connected(long long s, int milliseconds) {
          error == 0;
 }
 
+// Winsock wants starting once per process before the first socket.
+void StartSockets() {
+#ifdef _WIN32
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  (void)started;
+#endif
+}
+
 }  // namespace
 
 LoopbackClient::LoopbackClient() : socket_(-1) {
-#ifdef _WIN32
-  WSADATA data;
-  WSAStartup(MAKEWORD(2, 2), &data);
-#endif
+  StartSockets();
 }
 
 LoopbackClient::~LoopbackClient() {
   Close();
-#ifdef _WIN32
-  WSACleanup();
-#endif
 }
 
 void LoopbackClient::Close() {
@@ -87,10 +91,8 @@ void LoopbackClient::Close() {
 
 bool LoopbackClient::Connect(const std::string& address, int port, int timeoutMs) {
   Close();
-  sockaddr_in addr = {};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<unsigned short>(port));
-  if (inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) return false;
+  sockaddr_in addr;
+  if (!LoopbackAddressOf(address, port, addr)) return false;
   return WaitFor(
       [&] {
         long long s = static_cast<long long>(socket(AF_INET, SOCK_STREAM, 0));
@@ -128,25 +130,21 @@ std::string LoopbackClient::ReadUntil(const std::string& terminator, int timeout
 }
 
 LoopbackDatagrams::LoopbackDatagrams(const std::string& address) {
-#ifdef _WIN32
-  WSADATA data;
-  WSAStartup(MAKEWORD(2, 2), &data);
-#endif
+  StartSockets();
   socket_ = static_cast<long long>(socket(AF_INET, SOCK_DGRAM, 0));
-  sockaddr_in local = LoopbackAddressOf(address, 0);
-  bound_ = bind(static_cast<int>(socket_), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+  sockaddr_in local;
+  bound_ = LoopbackAddressOf(address, 0, local) &&
+           bind(static_cast<int>(socket_), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
 }
 
 LoopbackDatagrams::~LoopbackDatagrams() {
   CLOSE_SOCKET(static_cast<int>(socket_));
-#ifdef _WIN32
-  WSACleanup();
-#endif
 }
 
 bool LoopbackDatagrams::SendTo(const std::string& address, int port, const std::string& bytes) {
-  sockaddr_in peer = LoopbackAddressOf(address, port);
-  return sendto(static_cast<int>(socket_), bytes.data(), static_cast<int>(bytes.size()), 0,
+  sockaddr_in peer;
+  return LoopbackAddressOf(address, port, peer) &&
+         sendto(static_cast<int>(socket_), bytes.data(), static_cast<int>(bytes.size()), 0,
                 reinterpret_cast<sockaddr*>(&peer), sizeof peer) == static_cast<int>(bytes.size());
 }
 
@@ -162,17 +160,11 @@ std::vector<std::string> LoopbackDatagrams::Receive(int waitMs) {
 }
 
 LoopbackListener::LoopbackListener() : socket_(-1) {
-#ifdef _WIN32
-  WSADATA data;
-  WSAStartup(MAKEWORD(2, 2), &data);
-#endif
+  StartSockets();
 }
 
 LoopbackListener::~LoopbackListener() {
   Close();
-#ifdef _WIN32
-  WSACleanup();
-#endif
 }
 
 bool LoopbackListener::Listen(const std::string& address, int port, int backlog, int receiveBuffer) {
@@ -185,19 +177,15 @@ bool LoopbackListener::Listen(const std::string& address, int port, int backlog,
   // Connections inherit the listener's receive buffer.
   setsockopt(static_cast<int>(s), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
              sizeof receiveBuffer);
-  sockaddr_in addr = {};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<unsigned short>(port));
-  if (inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) return false;
+  sockaddr_in addr;
+  if (!LoopbackAddressOf(address, port, addr)) return false;
   return bind(static_cast<int>(s), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
          listen(static_cast<int>(s), backlog) == 0;
 }
 
 bool LoopbackListener::FillBacklog() {
-  sockaddr_in addr = {};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<unsigned short>(port_));
-  if (inet_pton(AF_INET, address_.c_str(), &addr.sin_addr) != 1) return false;
+  sockaddr_in addr;
+  if (!LoopbackAddressOf(address_, port_, addr)) return false;
   // Connect until one attempt is left hanging: the backlog is then full.
   for (int i = 0; i < 16; ++i) {
     long long s = static_cast<long long>(socket(AF_INET, SOCK_STREAM, 0));

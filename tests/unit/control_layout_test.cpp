@@ -38,20 +38,6 @@ class LayoutTest : public ::testing::Test {
   ControlLayout main_;
 };
 
-TEST_F(LayoutTest, DesignSizeMatchesTheTable) {
-  Layout(0, 0);
-  // Client area 792 x 595.
-  EXPECT_EQ(At(ROW_RESULTS_PANE), (Rect{6, 6, 788, 544}));
-  EXPECT_EQ(At(ROW_COMMAND_LINE), (Rect{6, 565, 706, 24}));
-  EXPECT_EQ(At(ROW_SEND_BUTTON), (Rect{711, 565, 75, 24}));
-  EXPECT_EQ(At(ROW_SCRIPT_LIST), (Rect{6, 437, 706, 152}));
-  EXPECT_EQ(At(ROW_RUN_STOP_BUTTON), (Rect{711, 437, 75, 24}));
-  EXPECT_EQ(At(ROW_STEP_BUTTON), (Rect{711, 463, 75, 24}));
-  EXPECT_EQ(At(ROW_SCRIPT_CLOSE_BUTTON), (Rect{711, 489, 75, 24}));
-  EXPECT_EQ(At(ROW_ASSIST_LINE_TOP), (Rect{8, 522, 786, 13}));
-  EXPECT_EQ(At(ROW_ASSIST_LINE_BOTTOM), (Rect{8, 552, 786, 13}));
-}
-
 TEST_F(LayoutTest, ResizingKeepsGapsToTheBottomRightAndGrowsWidths) {
   Layout(120, 80);
   EXPECT_EQ(At(ROW_RESULTS_PANE), (Rect{6, 6, 908, 624}));
@@ -114,12 +100,6 @@ TEST(ScriptMode, SwapsTheCommandControlsForTheScriptControls) {
   EXPECT_EQ(ScriptModeVisibility(ROW_SCRIPT_CLOSE_BUTTON, 0), 0);
   EXPECT_EQ(ScriptModeVisibility(ROW_RESULTS_PANE, 0), -1);
   EXPECT_EQ(ScriptModeVisibility(ROW_RESULTS_PANE, 2), -1);
-}
-
-TEST(ControlTable, IdsAndRowsCorrespond) {
-  for (int row = 0; row < kControlCount; ++row) EXPECT_EQ(RowOfControl(IDC_RESULTS_PANE + row), row);
-  EXPECT_EQ(RowOfControl(17999), -1);
-  EXPECT_EQ(RowOfControl(18010), -1);
 }
 
 }  // namespace
