@@ -296,7 +296,6 @@ const KeyCase kKeyCases[] = {
     // Typing proposes and explains each step.
     {1, "", -1, "", "|", -1, "*cls", kClsHelp, nullptr},
     {1, "", -1, "m", "m[ode,]", -1, "mode,", kModeHelp, kModeMatches},
-    {1, "", -1, "mo", "mo[de,]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "mod", "mod[e,]", -1, "mode,", kModeHelp, "mode,  "},
     {1, "", -1, "mode", "mode[,]", -1, "mode,", kModeHelp, "mode,  "},  // the comma stays proposed
     {1, "", -1, "mode,", "mode,[power]", -1, "mode,", kModeSlot,
@@ -312,10 +311,8 @@ const KeyCase kKeyCases[] = {
     {1, "", -1, "harm{Up}{Tab}s{Tab}{Enter}", "harmon,series,|,", 0, nullptr, nullptr, nullptr},
     // Up and Down cycle through the matches, or in a slot through its list.
     {1, "", -1, "harm{Up}{Down}", "harm[on]", -1, nullptr, nullptr, nullptr},
-    {1, "", -1, "ze", "ze[ro]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "ze{Up}", "ze[ro,delete]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "ze{Up}{Up}", "ze[ro]", -1, nullptr, nullptr, nullptr},  // two matches: modulo 2
-    {1, "", -1, "ze{Up}{Up}{Up}", "ze[ro,delete]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "*s", "*s[re,]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "*s{Down}", "*s[tb?]", -1, nullptr, nullptr, nullptr},  // rank (135 - 1) mod 3
     {1, "", -1, "mode,{Up}", "mode,[integr]", -1, nullptr, nullptr, nullptr},
@@ -339,7 +336,6 @@ const KeyCase kKeyCases[] = {
     {1, "", -1, "harm{Esc}", "harm|", 0, nullptr, nullptr, nullptr},
     {1, "", -1, "harm{Esc}o", "harmo[n]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "harm{Esc}o{Back}", "harmo|", 0, "harmon", kHarmonHelp, kHarmonCandidates},
-    {1, "", -1, "harm{Esc}o{Back}{Back}", "harm|", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "harm{Esc}o{Back}{Back}o{Left}", "harm|o", -1, nullptr, nullptr, nullptr},
     {1, "mo", -1, "d", "mod[e,]", -1, nullptr, nullptr, nullptr},
     {1, "mo", -1, "d{Right}", "mode,|", 0, nullptr, nullptr, nullptr},
@@ -368,7 +364,6 @@ const KeyCase kKeyCases[] = {
     {1, "", -1, "mode,{Off}", nullptr, -1, " ", " ", ""},
     {1, "", -1, "mode,{Off}{Clear}mode,", "mode,|", -1, nullptr, nullptr, nullptr},
     {3, "", -1, "harm,", "harm,|", -1, nullptr, nullptr, nullptr},
-    {3, "", -1, "harm,{Ctrl}", "harm,|", -1, nullptr, nullptr, nullptr},
     {3, "", -1, "harm,{Ctrl}{Up}{Tab}", "harm,|", -1, "harm,", "", ""},
     // Before identification patterns come without help or keywords.
     {0, "", -1, "m", "m[ode,]", -1, "mode,", " ", kModeMatches},
@@ -382,7 +377,6 @@ const KeyCase kKeyCases[] = {
     {2, "", -1, "filter,n,", "filter,n,[auto]", -1, nullptr, "Dynamic Response { Auto, Fixed }", nullptr},
     // Pasted line ends do not shift the proposal.
     {1, "ha\r\n", -1, "r", "ha\r\nr[mon]", -1, "harmon", nullptr, nullptr},
-    {1, "ha\r\n", -1, "r{Up}", "ha\r\nr[mon,,,]", -1, nullptr, nullptr, nullptr},
     {1, "ha\r\n", -1, "r{Up}{Tab}", "ha\r\nrmon,[thdd],,", -1, nullptr, nullptr, nullptr},
     {1, "ha\r\n", -1, "r{Up}{Tab}{Ctrl}", "ha\r\nrmon,[thdd],,", -1, nullptr, nullptr, nullptr},
 };

@@ -1,6 +1,5 @@
-// The rules every row of the two command sets follows, and the rows the
-// assistant's behaviour rests on. The tables themselves are the data; these
-// checks catch a row out of place (its help names another keyword), a list
+// The rules every row of the two command sets follows. The tables themselves
+// are the data; these checks catch a row out of place (its help names another keyword), a list
 // that is not one shared object, a word the help does not explain, or a
 // pattern the completion engine cannot match.
 #include <gtest/gtest.h>
@@ -88,41 +87,6 @@ TEST(CommandSets, EveryRowIsExplainedInTheSameManner) {
       }
     }
   }
-}
-
-// The rows whose place, list or shared record the assistant's completion and
-// help depend on.
-struct ReliedOnRow {
-  const CommandDictionary* set;
-  int row;
-  const char* pattern;
-  int slot;  // a slot with a list, or 0 for none at all
-  const char* firstWord;
-};
-
-const ReliedOnRow kReliedOn[] = {
-    {&HxaCommandSet, 0, "*cls", 0, nullptr},     {&HxaCommandSet, 33, "datalo,,,", 3, "high"},
-    {&HxaCommandSet, 49, "harmon", 1, "thdd"},   {&HxaCommandSet, 50, "harmon,,,", 1, "thdd"},
-    {&HxaCommandSet, 68, "mode,", 1, "power"},   {&HxaCommandSet, 107, "speed,", 1, "very fast"},
-    {&ZtqCommandSet, 23, "filter,,", 2, "auto"}, {&ZtqCommandSet, 28, "fsweep,", 4, "logari"},
-    {&ZtqCommandSet, 45, "mode,", 1, "ztq"},     {&ZtqCommandSet, 72, "tfa,sweep?", 1, "sweep"},
-};
-
-TEST(CommandSets, RowsTheAssistantReliesOnStandInPlace) {
-  for (const ReliedOnRow& r : kReliedOn) {
-    const CommandEntry& e = r.set->Entries[r.row];
-    SCOPED_TRACE(std::string(r.set->Name) + " " + r.pattern);
-    EXPECT_STREQ(e.Pattern, r.pattern);
-    if (r.slot == 0) {
-      for (const KeywordList* list : e.SlotKeywords) EXPECT_EQ(list, nullptr);
-      continue;
-    }
-    const KeywordList* list = e.SlotKeywords[r.slot - 1];
-    ASSERT_NE(list, nullptr);
-    EXPECT_STREQ(list->Words[0], r.firstWord);
-  }
-  // harmon explains its slots with the record of harmon,,,.
-  EXPECT_EQ(HxaCommandSet.Entries[49].Help, HxaCommandSet.Entries[50].Help);
 }
 
 }  // namespace

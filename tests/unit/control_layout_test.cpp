@@ -54,6 +54,22 @@ TEST_F(LayoutTest, ResizingKeepsGapsToTheBottomRightAndGrowsWidths) {
   EXPECT_EQ(At(ROW_COMMAND_LINE), (Rect{6, 565, 706, 24}));
 }
 
+// While the command assistant's three lines show, the script-mode pane ends
+// above them, from the smallest client height at which the script list fits
+// (595 + dh pixels high).
+TEST_F(LayoutTest, TheResultsPaneEndsAboveTheAssistLines) {
+  EXPECT_EQ(ResultsPaneDesignHeight(0, false), kResultsHeightCommandMode);
+  EXPECT_EQ(ResultsPaneDesignHeight(2, true), kResultsHeightScriptMode);
+  rows_[ROW_RESULTS_PANE].designHeight = ResultsPaneDesignHeight(0, true);
+  ResetLayout(rows_.data(), kControlCount);
+  const int order[] = {ROW_RESULTS_PANE, ROW_ASSIST_LINE_TOP, ROW_ASSIST_LINE_MIDDLE, ROW_ASSIST_LINE_BOTTOM,
+                       ROW_COMMAND_LINE};
+  for (int dh : {-7, 5, 20, 45}) {
+    Layout(0, dh);
+    for (int i = 0; i + 1 < 5; ++i) EXPECT_LE(At(order[i]).y + At(order[i]).h, At(order[i + 1]).y) << dh << " " << i;
+  }
+}
+
 TEST_F(LayoutTest, OnlyRowsWithARuleMove) {
   LayoutFrame frame{main_.width, main_.height, 0, 792, 595};
   ControlLayout fixed = rows_[ROW_SEND_BUTTON];

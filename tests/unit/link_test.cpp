@@ -298,10 +298,8 @@ TEST_F(LinkTcp, CarriageReturnsAreDroppedWhereverTheyStandAndTheLineGoesOn) {
 TEST_F(LinkTcp, ALineLongerThanTheBufferIsCutAndItsRestDropped) {
   Start({"--on", "LONG?=line:\\a{300}|line:after"});
   int length = 0;
-  std::string first = Reply("LONG?\n", 128, &length);
+  EXPECT_EQ(Reply("LONG?\n", 128, &length), Filler(0, 127));
   EXPECT_EQ(length, 127);
-  EXPECT_EQ(first, std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ").substr(0, 26) + first.substr(26));
-  EXPECT_EQ(first.size(), 127u);
   // The next read starts at the next line, not in the middle of the dropped rest.
   EXPECT_EQ(Reply(nullptr), "after");
 }
@@ -368,23 +366,10 @@ TEST_F(LinkTcp, ByteReadsOfALongStreamLoseNothing) {
   for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], static_cast<char>('A' + i % 26)) << "at " << i;
 }
 
-TEST_F(LinkTcp, BinaryGarbageAndAPeerThatClosesMidLineEndInTimeOuts) {
-  Start({"--on", "JUNK?=raw:\\g{3000}\\n|line:end", "--on", "BYE=raw:PARTIAL|drop"});
+// (Garbage in the receive ring is the packed-reply fuzz target's.)
+TEST_F(LinkTcp, APeerThatClosesMidLineEndsInATimeOut) {
+  Start({"--on", "BYE=raw:PARTIAL|drop"});
   qb::SetReadTimeout(300, &link_);
-  ASSERT_EQ(qb::SendCommand("JUNK?\n", &link_), 0);
-  // Whatever the garbage holds, every read is bounded by the buffer, and the
-  // line that follows it arrives intact in the end.
-  std::string line;
-  for (int i = 0; i < 100 && line != "end"; ++i) {
-    char buffer[64];
-    int n = qb::ReadReply(buffer, sizeof buffer, &link_);
-    ASSERT_LT(n, 64);
-    ASSERT_LT(strlen(buffer), 64u);
-    if (n < 0) break;
-    line = buffer;
-  }
-  EXPECT_EQ(line, "end");
-
   long long start = NowMs();
   int length = 0;
   EXPECT_EQ(Reply("BYE\n", 128, &length), "");
