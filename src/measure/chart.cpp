@@ -124,7 +124,8 @@ class Canvas {
   explicit Canvas(RgbImage& image) : image_(image) {}
   void Set(int x, int y, Rgb c) {
     if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
-    uint8_t* p = &image_.pixels[(static_cast<size_t>(y) * static_cast<size_t>(image_.width) + static_cast<size_t>(x)) * 3];
+    uint8_t* p =
+        &image_.pixels[(static_cast<size_t>(y) * static_cast<size_t>(image_.width) + static_cast<size_t>(x)) * 3];
     p[0] = c.r;
     p[1] = c.g;
     p[2] = c.b;
@@ -219,7 +220,8 @@ Rgb SeriesColour(size_t index) {
 
 Rgb PixelAt(const RgbImage& image, int x, int y) {
   if (x < 0 || y < 0 || x >= image.width || y >= image.height) return {0, 0, 0};
-  const uint8_t* p = &image.pixels[(static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 3];
+  const uint8_t* p =
+      &image.pixels[(static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 3];
   return {p[0], p[1], p[2]};
 }
 
@@ -281,20 +283,20 @@ std::string TickLabel(const AxisScale& scale, double value) {
   return text;
 }
 
-ChartFrame LayOutChart(const ChartSpec& spec, int width, int height) {
+ChartFrame LayOutChart(const ChartContent& content, int width, int height) {
   ChartFrame frame;
   Span x, left, right;
-  for (const ChartSeries& s : spec.series) {
+  for (const ChartSeries& s : content.series) {
     for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
-      if (!std::isfinite(s.y[i]) || (spec.logX && !(s.x[i] > 0))) continue;
+      if (!std::isfinite(s.y[i]) || (content.logX && !(s.x[i] > 0))) continue;
       x.Add(s.x[i]);
       (s.rightAxis ? right : left).Add(s.y[i]);
       frame.hasRight |= s.rightAxis;
     }
   }
-  if (spec.limits.hasLow) left.Add(spec.limits.low);
-  if (spec.limits.hasHigh) left.Add(spec.limits.high);
-  if (spec.logX) {
+  if (content.limits.hasLow) left.Add(content.limits.low);
+  if (content.limits.hasHigh) left.Add(content.limits.high);
+  if (content.logX) {
     frame.x = x.any ? DecadeScale(x.min, x.max) : DecadeScale(1, 10);
   } else {
     frame.x = x.any ? NiceScale(x.min, x.max) : NiceScale(0, 1);
@@ -321,13 +323,13 @@ int ChartY(const ChartFrame& frame, const AxisScale& axis, double y) {
   return Clamped(frame.bottom - Fraction(axis, y) * (frame.bottom - frame.top));
 }
 
-RgbImage RenderChart(const ChartSpec& spec, int width, int height) {
+RgbImage RenderChart(const ChartContent& content, int width, int height) {
   RgbImage image;
   image.width = std::max(width, 1);
   image.height = std::max(height, 1);
   image.pixels.assign(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3, 255);
   Canvas canvas(image);
-  const ChartFrame f = LayOutChart(spec, image.width, image.height);
+  const ChartFrame f = LayOutChart(content, image.width, image.height);
 
   // Grid and tick labels.
   for (double v : Ticks(f.x)) {
@@ -357,7 +359,7 @@ RgbImage RenderChart(const ChartSpec& spec, int width, int height) {
   if (f.yLeft.low < 0 && f.yLeft.high > 0) canvas.HLine(f.left, f.right, ChartY(f, f.yLeft, 0.0), kZeroLine);
 
   // The limit lines, dashed, with their names.
-  const Limits& limits = spec.limits;
+  const Limits& limits = content.limits;
   if (limits.hasHigh) {
     int py = ChartY(f, f.yLeft, limits.high);
     canvas.HLine(f.left, f.right, py, kLimitColour, 6);
@@ -371,8 +373,8 @@ RgbImage RenderChart(const ChartSpec& spec, int width, int height) {
 
   // The series: lines between neighbouring numbers, a gap at a reading that
   // is not one; markers where the points are few enough to tell apart.
-  for (size_t s = 0; s < spec.series.size(); ++s) {
-    const ChartSeries& series = spec.series[s];
+  for (size_t s = 0; s < content.series.size(); ++s) {
+    const ChartSeries& series = content.series[s];
     const AxisScale& axis = series.rightAxis ? f.yRight : f.yLeft;
     const Rgb colour = SeriesColour(s);
     const size_t n = std::min(series.x.size(), series.y.size());
@@ -412,12 +414,12 @@ RgbImage RenderChart(const ChartSpec& spec, int width, int height) {
   canvas.HLine(f.left, f.right, f.bottom, kFrame);
   canvas.VLine(f.left, f.top, f.bottom, kFrame);
   canvas.VLine(f.right, f.top, f.bottom, kFrame);
-  canvas.Text((f.left + f.right) / 2 - TextWidth(spec.xLabel) / 2, f.bottom + 18, spec.xLabel, kText);
-  canvas.Text(6, 4, spec.title, kText);
-  if (!spec.note.empty()) canvas.Text(image.width - 6 - TextWidth(spec.note), 4, spec.note, kLimitColour);
+  canvas.Text((f.left + f.right) / 2 - TextWidth(content.xLabel) / 2, f.bottom + 18, content.xLabel, kText);
+  canvas.Text(6, 4, content.title, kText);
+  if (!content.note.empty()) canvas.Text(image.width - 6 - TextWidth(content.note), 4, content.note, kLimitColour);
   int lx = f.left;
-  for (size_t s = 0; s < spec.series.size(); ++s) {
-    std::string name = spec.series[s].name + (spec.series[s].rightAxis && f.hasRight ? " (right)" : "");
+  for (size_t s = 0; s < content.series.size(); ++s) {
+    std::string name = content.series[s].name + (content.series[s].rightAxis && f.hasRight ? " (right)" : "");
     canvas.Fill(lx, 17, lx + 9, 20, SeriesColour(s));
     canvas.Text(lx + 13, 15, name, kText);
     lx += 13 + TextWidth(name) + 14;

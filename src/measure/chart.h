@@ -31,7 +31,7 @@ struct ChartSeries {
   bool rightAxis = false;
 };
 
-struct ChartSpec {
+struct ChartContent {
   std::string title, xLabel, note;
   bool logX = false;
   std::vector<ChartSeries> series;
@@ -60,7 +60,7 @@ struct ChartFrame {
   AxisScale x, yLeft, yRight;
   bool hasRight = false;
 };
-ChartFrame LayOutChart(const ChartSpec& spec, int width, int height);
+ChartFrame LayOutChart(const ChartContent& content, int width, int height);
 // The pixel column of an x value and the pixel row of a value on an axis.
 int ChartX(const ChartFrame& frame, double x);
 int ChartY(const ChartFrame& frame, const AxisScale& axis, double y);
@@ -73,7 +73,7 @@ constexpr int kSeriesColourCount = 4;
 
 // The chart at width x height (each at least 120 x 80 is sensible; smaller
 // sizes still draw what fits).
-RgbImage RenderChart(const ChartSpec& spec, int width, int height);
+RgbImage RenderChart(const ChartContent& content, int width, int height);
 
 // Writes the image as a PNG file; false with the reason in error.
 bool WritePngFile(const std::string& path, const RgbImage& image, std::string& error);

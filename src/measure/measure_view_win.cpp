@@ -11,16 +11,17 @@
 
 namespace qb {
 
-void PaintChart(const DRAWITEMSTRUCT& item, const ChartSpec& spec) {
+void PaintChart(const DRAWITEMSTRUCT& item, const ChartContent& content) {
   const int width = item.rcItem.right - item.rcItem.left, height = item.rcItem.bottom - item.rcItem.top;
   if (width <= 0 || height <= 0) return;
-  RgbImage image = RenderChart(spec, width, height);
+  RgbImage image = RenderChart(content, width, height);
   // A top-down DIB: rows of blue, green, red, each padded to four bytes.
   const size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
   std::vector<uint8_t> rows(stride * static_cast<size_t>(height));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      const uint8_t* from = &image.pixels[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
+      const uint8_t* from =
+          &image.pixels[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
       uint8_t* to = &rows[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
       to[0] = from[2];
       to[1] = from[1];
@@ -34,9 +35,8 @@ void PaintChart(const DRAWITEMSTRUCT& item, const ChartSpec& spec) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(item.hDC, item.rcItem.left, item.rcItem.top, static_cast<DWORD>(width),
-                    static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height), rows.data(), &info,
-                    DIB_RGB_COLORS);
+  SetDIBitsToDevice(item.hDC, item.rcItem.left, item.rcItem.top, static_cast<DWORD>(width), static_cast<DWORD>(height),
+                    0, 0, 0, static_cast<UINT>(height), rows.data(), &info, DIB_RGB_COLORS);
 }
 
 std::string AskSavePath(HWND owner, const char* title, const char* extension) {
@@ -75,11 +75,11 @@ bool ControlNumber(HWND dialog, int id, bool& present, double& value) {
   return !present || ParseDecimal(text, value);
 }
 
-void SaveChartAsPng(HWND owner, const ChartSpec& spec, const char* caption) {
+void SaveChartAsPng(HWND owner, const ChartContent& content, const char* caption) {
   std::string path = AskSavePath(owner, "Save PNG", "png");
   if (path.empty()) return;
   std::string error;
-  if (!WritePngFile(path, RenderChart(spec, kSavedChartWidth, kSavedChartHeight), error))
+  if (!WritePngFile(path, RenderChart(content, kSavedChartWidth, kSavedChartHeight), error))
     ShowMessageBox(owner, error.c_str(), caption, kMbIconExclamation);
 }
 

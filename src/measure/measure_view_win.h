@@ -11,8 +11,8 @@
 
 namespace qb {
 
-// Paints the chart of spec, drawn at the control's size, into the item.
-void PaintChart(const DRAWITEMSTRUCT& item, const ChartSpec& spec);
+// Paints the chart content, drawn at the control's size, into the item.
+void PaintChart(const DRAWITEMSTRUCT& item, const ChartContent& content);
 
 // The Save As dialog with the title, for files of the extension ("csv",
 // "png"); the path chosen (with the extension added when it has none), or
@@ -26,6 +26,6 @@ bool ControlNumber(HWND dialog, int id, bool& present, double& value);
 
 // The chart saved as a PNG of this size, and saved through AskSavePath.
 constexpr int kSavedChartWidth = 960, kSavedChartHeight = 540;
-void SaveChartAsPng(HWND owner, const ChartSpec& spec, const char* caption);
+void SaveChartAsPng(HWND owner, const ChartContent& content, const char* caption);
 
 }  // namespace qb

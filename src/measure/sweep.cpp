@@ -115,8 +115,7 @@ void RunSweep(const SweepPlan& plan, InstrumentLink* link, JobReporter& reporter
       } else if (++misses >= kMissesForLostLink) {
         row.readings.push_back(reading);
         result.rows.push_back(row);
-        return fail("the instrument did not answer " + std::to_string(kMissesForLostLink) +
-                    " queries in a row");
+        return fail("the instrument did not answer " + std::to_string(kMissesForLostLink) + " queries in a row");
       }
       row.readings.push_back(std::move(reading));
     }
@@ -166,12 +165,12 @@ bool WriteSweepCsv(const std::string& path, const SweepPlan& plan, const SweepRe
   return ok;
 }
 
-ChartSpec SweepChart(const SweepPlan& plan, const SweepResult& result) {
-  ChartSpec spec;
-  spec.title = "Sweep";
-  spec.xLabel = plan.setCommand;
-  spec.logX = plan.logAxis;
-  if (result.end != SweepEnd::kComplete) spec.note = "incomplete";
+ChartContent SweepChart(const SweepPlan& plan, const SweepResult& result) {
+  ChartContent content;
+  content.title = "Sweep";
+  content.xLabel = plan.setCommand;
+  content.logX = plan.logAxis;
+  if (result.end != SweepEnd::kComplete) content.note = "incomplete";
   for (size_t q = 0; q < plan.queries.size(); ++q) {
     ChartSeries series;
     series.name = plan.queries[q];
@@ -181,9 +180,9 @@ ChartSpec SweepChart(const SweepPlan& plan, const SweepResult& result) {
       bool number = q < row.readings.size() && row.readings[q].kind == Reading::kNumber;
       series.y.push_back(number ? row.readings[q].value : std::numeric_limits<double>::quiet_NaN());
     }
-    spec.series.push_back(std::move(series));
+    content.series.push_back(std::move(series));
   }
-  return spec;
+  return content;
 }
 
 }  // namespace qb

@@ -37,10 +37,10 @@ struct SweepPlan {
 bool CheckSweepPlan(const SweepPlan& plan, std::string& error);
 
 struct SweepRow {
-  int step = 0;               // from 1
+  int step = 0;  // from 1
   double setting = 0.0;
-  std::string settingText;    // as sent
-  int64_t epochMs = 0;        // when its first query was sent
+  std::string settingText;  // as sent
+  int64_t epochMs = 0;      // when its first query was sent
   std::vector<Reading> readings;
 };
 
@@ -68,6 +68,6 @@ std::string SweepSummary(const SweepResult& result);
 std::string SweepCsvText(const SweepPlan& plan, const SweepResult& result);
 bool WriteSweepCsv(const std::string& path, const SweepPlan& plan, const SweepResult& result, std::string& error);
 
-ChartSpec SweepChart(const SweepPlan& plan, const SweepResult& result);
+ChartContent SweepChart(const SweepPlan& plan, const SweepResult& result);
 
 }  // namespace qb

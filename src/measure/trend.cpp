@@ -2,8 +2,8 @@
 #include "measure/trend.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -114,7 +114,8 @@ bool TrendPoller::FeedByte(int byte) {
   // one that happens to be a line end.
   if (packedLeft_ > 0) {
     --packedLeft_;
-    if (accumulator_.count < kAccumulatorLimit) accumulator_.bytes[accumulator_.count++] = static_cast<unsigned char>(byte);
+    if (accumulator_.count < kAccumulatorLimit)
+      accumulator_.bytes[accumulator_.count++] = static_cast<unsigned char>(byte);
     return accumulator_.count >= kAccumulatorLimit;
   }
   if (byte >= 0x80) packedLeft_ = 3;
@@ -230,7 +231,8 @@ bool TrendLog::Open(const std::string& csvPath, const std::vector<std::string>& 
 void TrendLog::Add(TrendSample sample) {
   if (samples_ == 0) firstEpochMs_ = sample.epochMs;
   ++samples_;
-  for (size_t i = 0; i < sample.readings.size() && i < stats_.size(); ++i) AddToStats(stats_[i], sample.readings[i], limits_);
+  for (size_t i = 0; i < sample.readings.size() && i < stats_.size(); ++i)
+    AddToStats(stats_[i], sample.readings[i], limits_);
   WriteLine(TrendCsvLine(sample));
   // What the chart keeps of a reading: its number, or a little of its text.
   for (Reading& r : sample.readings) {
@@ -284,12 +286,12 @@ bool TrendLog::CopyCsvTo(const std::string& path, std::string& error) {
   return ok;
 }
 
-ChartSpec TrendLog::Chart(const std::string& note) const {
-  ChartSpec spec;
-  spec.title = "Trend";
-  spec.xLabel = "Time (s)";
-  spec.note = note;
-  spec.limits = limits_;
+ChartContent TrendLog::Chart(const std::string& note) const {
+  ChartContent content;
+  content.title = "Trend";
+  content.xLabel = "Time (s)";
+  content.note = note;
+  content.limits = limits_;
   for (size_t q = 0; q < queries_.size(); ++q) {
     ChartSeries series;
     series.name = queries_[q];
@@ -300,9 +302,9 @@ ChartSpec TrendLog::Chart(const std::string& note) const {
       bool number = q < s.readings.size() && s.readings[q].kind == Reading::kNumber;
       series.y.push_back(number ? s.readings[q].value : std::numeric_limits<double>::quiet_NaN());
     }
-    spec.series.push_back(std::move(series));
+    content.series.push_back(std::move(series));
   }
-  return spec;
+  return content;
 }
 
 std::string TrendLog::StatsLine(size_t query) const {
@@ -312,8 +314,8 @@ std::string TrendLog::StatsLine(size_t query) const {
   if (s.numbers == 0) {
     line += "no numbers yet";
   } else {
-    line += "latest " + NumberText(s.latest) + ", min " + NumberText(s.min) + ", max " + NumberText(s.max) +
-            ", mean " + NumberText(s.mean);
+    line += "latest " + NumberText(s.latest) + ", min " + NumberText(s.min) + ", max " + NumberText(s.max) + ", mean " +
+            NumberText(s.mean);
   }
   line += " (" + std::to_string(s.numbers) + (s.numbers == 1 ? " number" : " numbers");
   if (s.notNumbers) line += ", " + std::to_string(s.notNumbers) + " not a number";

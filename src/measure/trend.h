@@ -73,9 +73,9 @@ class TrendPoller {
   TrendSettings settings_;
   uint64_t startMs_ = 0;
   int64_t startEpochMs_ = 0;
-  int64_t index_ = 0;       // the sample under way or due next
-  bool inSample_ = false;   // queries of sample index_ are being asked
-  bool awaiting_ = false;   // a reply to query current_ is awaited
+  int64_t index_ = 0;      // the sample under way or due next
+  bool inSample_ = false;  // queries of sample index_ are being asked
+  bool awaiting_ = false;  // a reply to query current_ is awaited
   size_t current_ = 0;
   uint64_t replyDeadline_ = 0;
   int misses_ = 0;
@@ -121,7 +121,7 @@ class TrendLog {
   const std::deque<TrendSample>& Newest() const { return newest_; }
   // The chart of the newest samples: seconds since the first sample along
   // the bottom, every query on the value axis, the limits.
-  ChartSpec Chart(const std::string& note) const;
+  ChartContent Chart(const std::string& note) const;
   // "POWER?: latest 12.5, min -3, max 40.25, mean 7.5 (1200 numbers, 2 not numbers, 1 no reply, 3 outside limits)".
   std::string StatsLine(size_t query) const;
 

@@ -76,9 +76,16 @@ TEST(MeasureValues, SettingsAreSentWithSixSignificantDigitsAndNoExponent) {
   const struct {
     double value;
     const char* text;
-  } cases[] = {{1000, "1000"},       {3162.2776601683795, "3162.28"}, {1e6, "1000000"}, {0.00015, "0.00015"},
-               {-2.5, "-2.5"},       {0, "0"},                        {1.5e-7, "0.00000015"},
-               {123456789, "123456789"}, {-0.0000001, "-0.0000001"},   {1e-20, "0"}};
+  } cases[] = {{1000, "1000"},
+               {3162.2776601683795, "3162.28"},
+               {1e6, "1000000"},
+               {0.00015, "0.00015"},
+               {-2.5, "-2.5"},
+               {0, "0"},
+               {1.5e-7, "0.00000015"},
+               {123456789, "123456789"},
+               {-0.0000001, "-0.0000001"},
+               {1e-20, "0"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(SettingText(c.value), c.text);
@@ -153,8 +160,8 @@ TEST(MeasureValues, LimitsJudgeAsTheScriptTestsDoAndStatisticsCountEveryKind) {
     const Limits* limits;
     double value;
     bool outside;
-  } cases[] = {{&both, -10, false}, {&both, 30, false}, {&both, -10.5, true}, {&both, 30.5, true},
-               {&both, kNaN, false}, {&low, -11, true},  {&low, 1e9, false},  {&high, 31, true},
+  } cases[] = {{&both, -10, false},  {&both, 30, false},   {&both, -10.5, true}, {&both, 30.5, true},
+               {&both, kNaN, false}, {&low, -11, true},    {&low, 1e9, false},   {&high, 31, true},
                {&high, -1e9, false}, {&none, 1e300, false}};
   for (const auto& c : cases) EXPECT_EQ(OutsideLimits(*c.limits, c.value), c.outside) << c.value;
 
@@ -226,8 +233,13 @@ TEST(MeasureCsv, NumbersAreWrittenAsShortAsGivesThemBackExactly) {
   const struct {
     double value;
     const char* text;
-  } cases[] = {{20, "20"},          {-0.0, "0"},      {0.1, "0.1"},      {-230.125, "-230.125"},
-               {1e20, "1e+20"},     {1.5e-7, "1.5e-07"}, {123456789012, "123456789012"},
+  } cases[] = {{20, "20"},
+               {-0.0, "0"},
+               {0.1, "0.1"},
+               {-230.125, "-230.125"},
+               {1e20, "1e+20"},
+               {1.5e-7, "1.5e-07"},
+               {123456789012, "123456789012"},
                {1.0 / 3, "0.3333333333333333"}};
   for (const auto& c : cases) EXPECT_EQ(CsvReading(Number(c.value)), c.text);
   EXPECT_EQ(CsvReading(Reading{}), "");
@@ -259,7 +271,8 @@ TEST(MeasureCsv, ATrendStreamsEveryReadingAndNotesALostLink) {
   ASSERT_TRUE(log.CopyCsvTo(dir + "/export.csv", error)) << error;
   EXPECT_EQ(qbtest::ReadHostFile(dir + "/export.csv"), expected);
   EXPECT_EQ(log.StatsLine(0), "POWER?: latest 1e-09, min 1e-09, max 12.5, mean 6.25 (2 numbers, 1 not a number)");
-  EXPECT_EQ(log.StatsLine(1), "POWER,PHASE1?: latest -0.1, min -0.1, max -0.1, mean -0.1 (1 number, 1 not a number, 1 no reply)");
+  EXPECT_EQ(log.StatsLine(1),
+            "POWER,PHASE1?: latest -0.1, min -0.1, max -0.1, mean -0.1 (1 number, 1 not a number, 1 no reply)");
 
   ASSERT_TRUE(log.Clear(error));
   EXPECT_EQ(qbtest::ReadHostFile(dir + "/trend.csv"), "time,POWER?,\"POWER,PHASE1?\"\n");
@@ -275,13 +288,14 @@ TEST(MeasureCsv, TheChartKeepsTheNewestSamplesOnlyAndTheirTextShort) {
   ASSERT_TRUE(log.Open(dir + "/t.csv", {"Q?"}, Limits{}, error));
   const size_t total = TrendLog::kChartSamples + 10;
   for (size_t i = 0; i < total; ++i)
-    log.Add(TrendSample{static_cast<int64_t>(i) * 100, {i % 2 ? Number(static_cast<double>(i)) : Text(std::string(1000, 'x'))}});
+    log.Add(TrendSample{static_cast<int64_t>(i) * 100,
+                        {i % 2 ? Number(static_cast<double>(i)) : Text(std::string(1000, 'x'))}});
   EXPECT_EQ(log.Samples(), static_cast<int64_t>(total));
   ASSERT_EQ(log.Newest().size(), TrendLog::kChartSamples);
   EXPECT_EQ(log.Newest().front().epochMs, 1000);
   EXPECT_EQ(log.Newest().front().readings[0].text.size(), TrendLog::kKeptReplyText);
   EXPECT_EQ(log.Stats()[0].numbers, static_cast<int64_t>(total / 2));
-  ChartSpec chart = log.Chart("");
+  ChartContent chart = log.Chart("");
   ASSERT_EQ(chart.series.size(), 1u);
   EXPECT_DOUBLE_EQ(chart.series[0].x.front(), 1.0) << "seconds since the first sample of the trend";
   EXPECT_TRUE(std::isnan(chart.series[0].y.front())) << "a reply that is not a number is not drawn";
@@ -305,7 +319,10 @@ SweepResult Rows(int rows, SweepEnd end) {
   r.end = end;
   const double settings[] = {10, 100, 1000};
   for (int i = 0; i < rows; ++i)
-    r.rows.push_back({i + 1, settings[i], SettingText(settings[i]), 1709211909042 + i * 1000,
+    r.rows.push_back({i + 1,
+                      settings[i],
+                      SettingText(settings[i]),
+                      1709211909042 + i * 1000,
                       {Number(-0.001 * i), i == 1 ? Reading{} : Number(-10.0 * i)}});
   return r;
 }
@@ -331,8 +348,9 @@ TEST(MeasureCsv, ASweepTableSaysWhenItIsIncomplete) {
     EXPECT_EQ(text.substr(text.size() - std::string(c.last).size()), c.last);
     EXPECT_EQ(text.find("# incomplete") == std::string::npos, c.result.end == SweepEnd::kComplete);
   }
-  EXPECT_NE(SweepCsvText(GainPhasePlan(), Rows(2, SweepEnd::kComplete)).find("2,100,2024-02-29T13:05:10.042Z,-0.001,\n"),
-            std::string::npos)
+  EXPECT_NE(
+      SweepCsvText(GainPhasePlan(), Rows(2, SweepEnd::kComplete)).find("2,100,2024-02-29T13:05:10.042Z,-0.001,\n"),
+      std::string::npos)
       << "a missing reply is an empty field";
   std::string dir = qbtest::MakeScratchDir("sweep-csv"), error;
   ASSERT_TRUE(WriteSweepCsv(dir + "/s.csv", GainPhasePlan(), Rows(2, SweepEnd::kStopped), error)) << error;
@@ -344,8 +362,12 @@ TEST(MeasureCsv, ASweepTableSaysWhenItIsIncomplete) {
 TEST(MeasureChart, ScalesStepByOneTwoOrFiveAndLabelTheirTicks) {
   const struct {
     double min, max, low, high, step;
-  } cases[] = {{-37, 52, -40, 60, 20}, {0, 3, 0, 3, 1},        {5, 5, 4.4, 5.6, 0.2},
-               {0, 0, -1, 1, 0.5},     {0.001, 0.0042, 0.001, 0.005, 0.001}, {-230, -229, -230, -229, 0.2}};
+  } cases[] = {{-37, 52, -40, 60, 20},
+               {0, 3, 0, 3, 1},
+               {5, 5, 4.4, 5.6, 0.2},
+               {0, 0, -1, 1, 0.5},
+               {0.001, 0.0042, 0.001, 0.005, 0.001},
+               {-230, -229, -230, -229, 0.2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.min) + ".." + std::to_string(c.max));
     AxisScale s = NiceScale(c.min, c.max);
@@ -357,11 +379,10 @@ TEST(MeasureChart, ScalesStepByOneTwoOrFiveAndLabelTheirTicks) {
     AxisScale scale;
     double value;
     const char* label;
-  } labels[] = {{NiceScale(-37, 52), -40, "-40"},      {NiceScale(5, 5), 4.8, "4.8"},
-                {NiceScale(0.001, 0.0042), 0.004, "0.004"}, {NiceScale(-1, 1), 1e-17, "0.0"},
-                {NiceScale(0, 3e7), 1e7, "1e+07"},    {DecadeScale(7, 20000), 1000, "1k"},
-                {DecadeScale(7, 20000), 10, "10"},    {DecadeScale(1e-4, 1), 1e-3, "1m"},
-                {DecadeScale(1e5, 2e7), 1e7, "10M"}};
+  } labels[] = {
+      {NiceScale(-37, 52), -40, "-40"},  {NiceScale(5, 5), 4.8, "4.8"},      {NiceScale(0.001, 0.0042), 0.004, "0.004"},
+      {NiceScale(-1, 1), 1e-17, "0.0"},  {NiceScale(0, 3e7), 1e7, "1e+07"},  {DecadeScale(7, 20000), 1000, "1k"},
+      {DecadeScale(7, 20000), 10, "10"}, {DecadeScale(1e-4, 1), 1e-3, "1m"}, {DecadeScale(1e5, 2e7), 1e7, "10M"}};
   for (const auto& l : labels) EXPECT_EQ(TickLabel(l.scale, l.value), l.label);
   AxisScale decades = DecadeScale(7, 20000);
   EXPECT_DOUBLE_EQ(decades.low, 1);
@@ -373,7 +394,8 @@ std::string PixelOfPng(const std::string& path, int x, int y) {
   const std::string at = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";
   const std::string out = path + ".pixel";
   std::string format;
-  for (const char* c : {".r", ".g", ".b"}) format += std::string(format.empty() ? "" : ",") + "%[fx:int(255*" + at + c + "+0.5)]";
+  for (const char* c : {".r", ".g", ".b"})
+    format += std::string(format.empty() ? "" : ",") + "%[fx:int(255*" + at + c + "+0.5)]";
   if (qbtest::RunHost({"/bin/sh", "-c", "convert '" + path + "' -format '" + format + "' info: > '" + out + "'"}) != 0)
     return "(convert failed)";
   return qbtest::ReadHostFile(out);
@@ -384,13 +406,13 @@ std::string Colour(Rgb c) {
 }
 
 TEST(MeasureChart, TheSavedPictureShowsLimitsNegativeValuesMarksAndTheSecondAxis) {
-  ChartSpec trend;
+  ChartContent trend;
   trend.title = "Trend";
   trend.xLabel = "Time (s)";
   trend.limits = {true, true, -18, 30};
   trend.series.push_back({"POWER?", {0, 1, 2, 3}, {5, -15, 35, 12}, false});
 
-  ChartSpec sweep;
+  ChartContent sweep;
   sweep.logX = true;
   sweep.series.push_back({"GAIN?", {10, 100, 1000, 10000}, {0, -0.01, -3, -40}, false});
   sweep.series.push_back({"PHASE?", {10, 100, 1000, 10000}, {-0.8, -8.1, -90, -171.9}, true});
@@ -407,7 +429,7 @@ TEST(MeasureChart, TheSavedPictureShowsLimitsNegativeValuesMarksAndTheSecondAxis
 
   const struct {
     const char* what;
-    const ChartSpec* spec;
+    const ChartContent* content;
     int x, y;
     Rgb colour;
   } cases[] = {
@@ -422,14 +444,16 @@ TEST(MeasureChart, TheSavedPictureShowsLimitsNegativeValuesMarksAndTheSecondAxis
       {"the phase on the right axis", &sweep, ChartX(s, 1000), ChartY(s, s.yRight, -90), kSeriesColours[1]},
   };
   std::string dir = qbtest::MakeScratchDir("chart");
-  for (const ChartSpec* spec : {&trend, &sweep}) {
-    std::string path = dir + (spec == &trend ? "/trend.png" : "/sweep.png"), error;
-    ASSERT_TRUE(WritePngFile(path, RenderChart(*spec, width, height), error)) << error;
+  for (const ChartContent* content : {&trend, &sweep}) {
+    std::string path = dir + (content == &trend ? "/trend.png" : "/sweep.png"), error;
+    ASSERT_TRUE(WritePngFile(path, RenderChart(*content, width, height), error)) << error;
   }
-  EXPECT_EQ(qbtest::RunHost({"/bin/sh", "-c", "test \"$(identify -format '%w %h' '" + dir + "/trend.png')\" = '480 300'"}), 0);
+  EXPECT_EQ(
+      qbtest::RunHost({"/bin/sh", "-c", "test \"$(identify -format '%w %h' '" + dir + "/trend.png')\" = '480 300'"}),
+      0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(PixelOfPng(dir + (c.spec == &trend ? "/trend.png" : "/sweep.png"), c.x, c.y), Colour(c.colour))
+    EXPECT_EQ(PixelOfPng(dir + (c.content == &trend ? "/trend.png" : "/sweep.png"), c.x, c.y), Colour(c.colour))
         << "at " << c.x << "," << c.y;
   }
   std::string error;
@@ -438,14 +462,14 @@ TEST(MeasureChart, TheSavedPictureShowsLimitsNegativeValuesMarksAndTheSecondAxis
 }
 
 TEST(MeasureChart, EmptyTinyAndExtremeChartsStillDraw) {
-  ChartSpec extreme;
+  ChartContent extreme;
   extreme.series.push_back({"Q?", {0, 1, 2, 3}, {-1.7e308, kNaN, 1.7e308, 0}, false});
-  ChartSpec logWithZero;
+  ChartContent logWithZero;
   logWithZero.logX = true;
   logWithZero.series.push_back({"Q?", {0, -5, 10}, {1, 2, 3}, false});
-  for (const ChartSpec& spec : {ChartSpec{}, extreme, logWithZero}) {
+  for (const ChartContent& content : {ChartContent{}, extreme, logWithZero}) {
     for (int size : {1, 40, 300}) {
-      RgbImage image = RenderChart(spec, size, size);
+      RgbImage image = RenderChart(content, size, size);
       ASSERT_EQ(image.pixels.size(), static_cast<size_t>(size) * size * 3);
     }
   }
