@@ -268,13 +268,6 @@ TEST_F(ScreenCaptureDialog, ItsControlsStatesAndTheProgressDialog) {
   ASSERT_TRUE(AnswerCloseQuestion(dialog, IDOK));
 }
 
-TEST_F(ScreenCaptureDialog, AZtqScreenInColourAndBlackAndWhite) {
-  Connect(false, 320, 240, {"--model", "ztq"});
-  HWND dialog = Open();
-  ASSERT_NE(dialog, nullptr);
-  CaptureBothKinds(dialog, "ztq");
-}
-
 TEST_F(ScreenCaptureDialog, AFamilyOneScreenOverAComPortIs512By272) {
   Connect(true, 512, 272, {"--model", "hxa"});
   HWND dialog = Open();
