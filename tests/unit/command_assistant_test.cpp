@@ -296,7 +296,6 @@ const KeyCase kKeyCases[] = {
     // Typing proposes and explains each step.
     {1, "", -1, "", "|", -1, "*cls", kClsHelp, nullptr},
     {1, "", -1, "m", "m[ode,]", -1, "mode,", kModeHelp, kModeMatches},
-    {1, "", -1, "mod", "mod[e,]", -1, "mode,", kModeHelp, "mode,  "},
     {1, "", -1, "mode", "mode[,]", -1, "mode,", kModeHelp, "mode,  "},  // the comma stays proposed
     {1, "", -1, "mode,", "mode,[power]", -1, "mode,", kModeSlot,
      "power  ;  integr  ;  harmon  ;  rms  ;  lcr  ;  scope  ;  phasem  "},
@@ -313,11 +312,9 @@ const KeyCase kKeyCases[] = {
     {1, "", -1, "harm{Up}{Down}", "harm[on]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "ze{Up}", "ze[ro,delete]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "ze{Up}{Up}", "ze[ro]", -1, nullptr, nullptr, nullptr},  // two matches: modulo 2
-    {1, "", -1, "*s", "*s[re,]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "*s{Down}", "*s[tb?]", -1, nullptr, nullptr, nullptr},  // rank (135 - 1) mod 3
     {1, "", -1, "mode,{Up}", "mode,[integr]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "mode,{Up}{Down}{Down}", "mode,[phasem]", -1, nullptr, nullptr, nullptr},  // first back to last
-    {1, "", -1, "h{Up}", "h[armon,,,]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "h{Up}a", "ha[rmon,,,]", -1, nullptr, nullptr, nullptr},  // the rank is kept
     // Ctrl+Space replaces the word at the caret.
     {1, "mode,po", -1, "{Ctrl}", "mode,[power]", -1, nullptr, nullptr, nullptr},
@@ -337,18 +334,15 @@ const KeyCase kKeyCases[] = {
     {1, "", -1, "harm{Esc}o", "harmo[n]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "harm{Esc}o{Back}", "harmo|", 0, "harmon", kHarmonHelp, kHarmonCandidates},
     {1, "", -1, "harm{Esc}o{Back}{Back}o{Left}", "harm|o", -1, nullptr, nullptr, nullptr},
-    {1, "mo", -1, "d", "mod[e,]", -1, nullptr, nullptr, nullptr},
     {1, "mo", -1, "d{Right}", "mode,|", 0, nullptr, nullptr, nullptr},
     {1, "", -1, "harm?", "harm?|", 1, nullptr, nullptr, nullptr},
     // Tab moves past the nearest separator.
-    {1, "harmon,?", 2, "{Tab}", "harmon,[phase1]?", -1, nullptr, nullptr, nullptr},
     {1, "harmon,?", 2, "{Tab}{Tab}", "harmon,phase1?|", 0, nullptr, nullptr, nullptr},
     {1, "*rst;mode,", 1, "{Start}{Tab}", "*rst;|mode,", 0, nullptr, nullptr, nullptr},
     {1, "harmon", 2, "{Tab}", "harmon|", 0, nullptr, nullptr, nullptr},          // none: to the end
     {1, "mode,power", 2, "{Tab}", "mode,|power", 1, nullptr, nullptr, nullptr},  // a typed value stays
     {1, "range,1,auto", 3, "{Tab}", "range,|1,auto", -1, nullptr, nullptr, nullptr},
     {1, "mode,p", 1, "{Tab}", "mode,|p", -1, nullptr, nullptr, nullptr},
-    {1, "", -1, "sm", "sm[ooth,]", -1, nullptr, nullptr, nullptr},
     {1, "", -1, "sm{Tab}", "smooth,[none]", -1, nullptr, nullptr, nullptr},  // the proposal is kept
     // Caret moves explain the slot under the caret; the keyword alone gives
     // slot 1 its formulas.
@@ -357,13 +351,11 @@ const KeyCase kKeyCases[] = {
     {1, "harmon,thdd,3", -1, "{Left}{Left}{All}{Up}", nullptr, -1, " ", nullptr, nullptr},  // history resets
     // A line of spaces proposes nothing.
     {1, "", -1, "   ", "   |", -1, nullptr, nullptr, nullptr},
-    {1, "  ", -1, "{Start} ", "   |", -1, nullptr, nullptr, nullptr},
     {1, "  ", -1, "{Start} {Up}{Left}{Tab}", "   |", -1, nullptr, nullptr, nullptr},
     // After a disconnect (or for an unknown family) nothing is offered, not
     // even the words of the last command.
     {1, "", -1, "mode,{Off}", nullptr, -1, " ", " ", ""},
     {1, "", -1, "mode,{Off}{Clear}mode,", "mode,|", -1, nullptr, nullptr, nullptr},
-    {3, "", -1, "harm,", "harm,|", -1, nullptr, nullptr, nullptr},
     {3, "", -1, "harm,{Ctrl}{Up}{Tab}", "harm,|", -1, "harm,", "", ""},
     // Before identification patterns come without help or keywords.
     {0, "", -1, "m", "m[ode,]", -1, "mode,", " ", kModeMatches},
@@ -371,13 +363,11 @@ const KeyCase kKeyCases[] = {
     {0, "", -1, "m{Tab}x", nullptr, -1, "mode,", " ", ""},
     // The ZTQ set serves family 8.
     {2, "", -1, "m", "m[arker,]", -1, nullptr, nullptr, nullptr},
-    {2, "", -1, "mo", "mo[de,]", -1, nullptr, nullptr, nullptr},
     {2, "", -1, "mo{Tab}", "mode,[ztq]", -1, "mode,", "Mode { ZTQ,  LCR,  VSWR,  FRA,  SCOPE }",
      "ztq  ;  lcr  ;  vswr  ;  fra  ;  scope  "},
     {2, "", -1, "filter,n,", "filter,n,[auto]", -1, nullptr, "Dynamic Response { Auto, Fixed }", nullptr},
     // Pasted line ends do not shift the proposal.
     {1, "ha\r\n", -1, "r", "ha\r\nr[mon]", -1, "harmon", nullptr, nullptr},
-    {1, "ha\r\n", -1, "r{Up}{Tab}", "ha\r\nrmon,[thdd],,", -1, nullptr, nullptr, nullptr},
     {1, "ha\r\n", -1, "r{Up}{Tab}{Ctrl}", "ha\r\nrmon,[thdd],,", -1, nullptr, nullptr, nullptr},
 };
 
