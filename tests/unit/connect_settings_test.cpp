@@ -33,37 +33,31 @@ TEST(ConnectDialog, InterfaceChoiceDecidesWhatIsShown) {
   EXPECT_FALSE(LayoutForInterface(-1).showIpAddress);
 }
 
+// The dialog's values read one after another into the same link: what a
+// value leaves empty keeps the link's setting, USB forces 19200 whatever the
+// list shows, "0.0.0.0" is the IP control's empty state, and long texts are
+// cut to the fields (6 and 15 characters).
 TEST(ConnectDialog, ReadingTheControlsFillsTheLink) {
+  const struct {
+    ConnectDialogValues values;
+    int32_t kind;
+    const char* port;
+    int32_t baud;
+    const char* ip;
+  } kSteps[] = {
+      {{2, "COM12", "38400", "0.0.0.0"}, LINK_SERIAL, "COM12", 38400, ""},
+      {{0, "", "1200", "192.168.100.200"}, LINK_USB, "COM12", 19200, "192.168.100.200"},
+      {{-1, "COM1234567", "", "1234567890123456789"}, LINK_USB, "COM123", 19200, "123456789012345"},
+  };
   InstrumentLink link = Blank();
-  ConnectDialogValues v;
-  v.interfaceIndex = 2;
-  v.comPort = "COM12";
-  v.baudRate = "38400";
-  v.ipAddress = "0.0.0.0";
-  ApplyConnectDialog(v, link);
-  EXPECT_EQ(link.kind, LINK_SERIAL);
-  EXPECT_STREQ(link.portName, "COM12");
-  EXPECT_EQ(link.baudRate, 38400);
-  EXPECT_STREQ(link.ipAddress, "");  // the IP control's empty state
-
-  // USB forces 19200 whatever the list shows; nothing selected keeps the rest.
-  v = ConnectDialogValues();
-  v.interfaceIndex = 0;
-  v.baudRate = "1200";
-  v.ipAddress = "192.168.100.200";
-  ApplyConnectDialog(v, link);
-  EXPECT_EQ(link.kind, LINK_USB);
-  EXPECT_STREQ(link.portName, "COM12");
-  EXPECT_EQ(link.baudRate, 19200);
-  EXPECT_STREQ(link.ipAddress, "192.168.100.200");
-
-  // An over-long address text is cut to the field's 15 characters.
-  v.ipAddress = "1234567890123456789";
-  ApplyConnectDialog(v, link);
-  EXPECT_STREQ(link.ipAddress, "123456789012345");
-  v.comPort = "COM1234567";
-  ApplyConnectDialog(v, link);
-  EXPECT_STREQ(link.portName, "COM123");
+  for (const auto& step : kSteps) {
+    SCOPED_TRACE(step.values.ipAddress);
+    ApplyConnectDialog(step.values, link);
+    EXPECT_EQ(link.kind, step.kind);
+    EXPECT_STREQ(link.portName, step.port);
+    EXPECT_EQ(link.baudRate, step.baud);
+    EXPECT_STREQ(link.ipAddress, step.ip);
+  }
 }
 
 TEST(ConnectDialog, ValidationSaysWhatIsMissing) {
@@ -108,7 +102,8 @@ TEST(ConnectDialog, DamagedStoredDefaultsReadAsNotChosen) {
 }
 
 // The window's look, the message and the link agree: a link that opened on a
-// silent instrument, or an upgrade that could not reopen it, shows as failed.
+// silent instrument, or an upgrade that could not reopen it, shows as failed;
+// the command set follows the family (HXA families 1 to 5, ZTQ 8).
 TEST(ConnectDialog, TheShownStateFollowsTheLink) {
   struct Row {
     bool flag;
@@ -118,7 +113,9 @@ TEST(ConnectDialog, TheShownStateFollowsTheLink) {
     int mode;
   } rows[] = {
       {true, "HXA,1550,123456,1.2", 1, true, false, 1},
+      {true, "HXA,5610", 5, true, false, 1},
       {true, "ZTQ,X,1,2", 8, true, false, 2},
+      {true, "KRV,1700", 6, true, false, 0},  // a family without a command set
       {true, "Other Maker,9", 0, true, false, 0},          // answered, not recognised
       {true, "", 0, false, true, 0},                       // opened, nothing answered
       {false, "HXA,1550,123456,1.2", 1, false, false, 0},  // reopening failed
@@ -136,14 +133,6 @@ TEST(ConnectDialog, TheShownStateFollowsTheLink) {
     EXPECT_EQ(shown.dictionaryMode, row.mode);
     EXPECT_STREQ(shown.outcome, row.connected ? "Connection Successful" : "Connection Failed");
   }
-}
-
-TEST(ConnectDialog, DictionaryModeFollowsTheFamily) {
-  EXPECT_EQ(DictionaryModeForFamily(0), 0);
-  for (int family = 1; family <= 5; ++family) EXPECT_EQ(DictionaryModeForFamily(family), 1);
-  EXPECT_EQ(DictionaryModeForFamily(6), 0);
-  EXPECT_EQ(DictionaryModeForFamily(7), 0);
-  EXPECT_EQ(DictionaryModeForFamily(8), 2);
 }
 
 }  // namespace

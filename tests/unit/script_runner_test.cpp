@@ -70,58 +70,80 @@ class RunnerTest : public ::testing::Test {
   uint32_t tickMs_ = 50;
 };
 
-TEST_F(RunnerTest, LinesRun250msApartAndTheEndStopsTheRunForAFreshStart) {
-  listing_ = VectorListing({"\"*RST", "; note", "\"MODE,1", "\"MODE,2"});
-  CalcStack.X = 9;
-  RunUntilStopped();
-  ASSERT_EQ(sendTimes_.size(), 3u);
-  EXPECT_EQ(Gap(1), 500u);  // the comment costs the usual 250 ms too
-  EXPECT_EQ(Gap(2), 250u);
-  EXPECT_EQ(host_.posted, std::vector<int>{CMD_RUN_STOP});
-  EXPECT_EQ(listing_.selection, -1);
-  EXPECT_EQ(CalcStack.X, 0.0);  // the run started from the top with a reset
+// When each line goes out, in ms after Run: lines run 250 ms apart (a comment
+// too); a query waits until 250 ms after its last reply line, at most its
+// time-out (5 s, or what "#reply" says), and an unanswered one is reported.
+// Timer ticks that come a little early still run a line at the tick nearest
+// its due time, and due times survive the tick count's wrap.
+struct TimingCase {
+  const char* name;
+  Lines lines;
+  std::map<std::string, std::vector<Reply>> answers;
+  uint32_t tickMs, startAt;  // startAt 0: the host's own clock
+  std::vector<uint32_t> sendTimes;
+  std::string results;
+};
 
-  CalcStack.X = 9;
-  RunUntilStopped();
-  EXPECT_EQ(host_.sent.size(), 6u);
-  EXPECT_EQ(CalcStack.X, 0.0);
+// An instrument that streams a line every 100 ms for 20 s.
+std::vector<Reply> Streaming() {
+  std::vector<Reply> lines;
+  for (uint32_t at = 100; at < 20000; at += 100) lines.push_back({at, 12});
+  return lines;
 }
 
-// Timer ticks that come a little early against the tick count still run a
-// line at the tick nearest its due time, not one tick later.
-TEST_F(RunnerTest, EarlyTicksDoNotAddATickToTheGap) {
-  tickMs_ = 49;
-  listing_ = VectorListing({"\"*RST", "\"MODE,1", "\"MODE,2"});
-  RunUntilStopped();
-  ASSERT_EQ(sendTimes_.size(), 3u);
-  EXPECT_EQ(Gap(1), 5 * 49u);
-  EXPECT_EQ(Gap(2), 5 * 49u);
-}
+const TimingCase kTimingCases[] = {
+    {"a comment costs 250 ms too", {"\"*RST", "; note", "\"MODE,1", "\"MODE,2"}, {}, 50, 0, {50, 550, 800},
+     "> *RST\r\n> MODE,1\r\n> MODE,2\r\n"},
+    {"early ticks", {"\"*RST", "\"MODE,1", "\"MODE,2"}, {}, 49, 0, {49, 294, 539}, "> *RST\r\n> MODE,1\r\n> MODE,2\r\n"},
+    {"replies pull the next line in", {"\"*IDN?", "\"*RST"}, {{"*IDN?", {{100, 20}, {200, 15}}}}, 50, 0, {50, 500},
+     "> *IDN?\r\n> *RST\r\n"},
+    {"a one-character last reply line", {"\"*IDN?", "\"*RST"}, {{"*IDN?", {{100, 20}, {200, 1}}}}, 50, 0, {50, 500},
+     "> *IDN?\r\n> *RST\r\n"},
+    {"a streaming instrument", {"\"MEAS?", "#reply,2", "\"*RST"}, {{"MEAS?", Streaming()}}, 50, 0, {50, 2050},
+     "> MEAS?\r\n> *RST\r\n"},
+    {"unanswered queries time out", {"\"*IDN?", "\"MEAS?", "#reply,2", "\"*RST"}, {}, 50, 0, {50, 5050, 7050},
+     "> *IDN?\r\nTIMEOUT\r\n> MEAS?\r\nTIMEOUT\r\n> *RST\r\n"},
+    {"the tick count wraps", {"\"*RST", "\"MODE,1", "\"MODE,2"}, {}, 50, 0xFFFFFF00u, {50, 300, 550},
+     "> *RST\r\n> MODE,1\r\n> MODE,2\r\n"},
+};
 
-TEST_F(RunnerTest, RepliesPullTheNextLineIn250msAfterTheLastReplyLine) {
-  for (int secondLine : {15, 1}) {
-    SCOPED_TRACE(secondLine);
+TEST_F(RunnerTest, LinesGoOutWhenTheyAreDue) {
+  for (const TimingCase& c : kTimingCases) {
+    SCOPED_TRACE(c.name);
     host_ = RecordingScriptHost();
+    if (c.startAt) host_.now = c.startAt;
     SetUp();
+    pending_.clear();
     sendTimes_.clear();
-    answers_["*IDN?"] = {{100, 20}, {200, secondLine}};
-    listing_ = VectorListing({"\"*IDN?", "\"*RST"});
+    answers_ = c.answers;
+    tickMs_ = c.tickMs;
+    listing_ = VectorListing(c.lines);
     RunUntilStopped();
-    ASSERT_EQ(sendTimes_.size(), 2u);
-    EXPECT_EQ(Gap(1), 450u);
-    EXPECT_EQ(host_.results.find("TIMEOUT"), std::string::npos);
+    EXPECT_EQ(sendTimes_, c.sendTimes);
+    EXPECT_EQ(host_.results, c.results);
   }
 }
 
-// An instrument that streams lines more often than every 250 ms keeps
-// pulling the next line in, but never past the query's own time-out.
-TEST_F(RunnerTest, AStreamingInstrumentCannotHoldAQueryPastItsTimeOut) {
-  for (uint32_t at = 100; at < 20000; at += 100) answers_["MEAS?"].push_back({at, 12});
-  listing_ = VectorListing({"\"MEAS?", "#reply,2", "\"*RST"});
-  RunUntilStopped();
-  ASSERT_EQ(sendTimes_.size(), 2u);
-  EXPECT_EQ(Gap(1), 2000u);
-  EXPECT_EQ(host_.results.find("TIMEOUT"), std::string::npos);
+TEST_F(RunnerTest, TheEndStopsTheRunForAFreshStart) {
+  listing_ = VectorListing({"\"*RST", "\"MODE,1"});
+  for (size_t sent : {2u, 4u}) {
+    CalcStack.X = 9;
+    RunUntilStopped();
+    EXPECT_EQ(host_.sent.size(), sent);
+    EXPECT_EQ(host_.posted, std::vector<int>(sent / 2, CMD_RUN_STOP));
+    EXPECT_EQ(listing_.selection, -1);
+    EXPECT_EQ(CalcStack.X, 0.0);  // the run started from the top with a reset
+  }
+}
+
+// A due time left from long ago never holds up a run continued from a line.
+TEST_F(RunnerTest, AStaleDueTimeDoesNotHoldUpARun) {
+  listing_ = VectorListing({"\"*RST", "\"MODE,1", "\"MODE,2"});
+  listing_.selection = 1;
+  NextStepTime = host_.now + 0x80000000u;
+  RunStop();
+  Tick();
+  EXPECT_EQ(host_.sent, Lines{"MODE,1"});
 }
 
 // The count of shown reply characters saturates instead of overflowing after
@@ -135,15 +157,6 @@ TEST_F(RunnerTest, ReplyCharacterCountSaturates) {
   ReceivedCharCount = -1;
   AddReceivedCharacters(5);
   EXPECT_EQ(ReceivedCharCount, 4);
-}
-
-TEST_F(RunnerTest, UnansweredQueriesTimeOutAndTheScriptGoesOn) {
-  listing_ = VectorListing({"\"*IDN?", "\"MEAS?", "#reply,2", "\"*RST"});
-  RunUntilStopped();
-  ASSERT_EQ(sendTimes_.size(), 3u);
-  EXPECT_EQ(Gap(1), 5000u);
-  EXPECT_EQ(Gap(2), 2000u);
-  EXPECT_EQ(host_.results, "> *IDN?\r\nTIMEOUT\r\n> MEAS?\r\nTIMEOUT\r\n> *RST\r\n");
 }
 
 TEST_F(RunnerTest, QueryAsTheLastLineStopsAtOnceWithoutTimeout) {
@@ -205,25 +218,6 @@ TEST_F(RunnerTest, FailedSendStopsTheRunPastTheFailingLine) {
   EXPECT_EQ(listing_.selection, 1);
 }
 
-TEST_F(RunnerTest, DueTimesSurviveTheTickCountWrapping) {
-  host_.now = start_ = 0xFFFFFF00u;
-  listing_ = VectorListing({"\"*RST", "\"MODE,1", "\"MODE,2"});
-  RunUntilStopped(2000);
-  ASSERT_EQ(sendTimes_.size(), 3u);
-  EXPECT_EQ(sendTimes_[0], 50u);
-  EXPECT_EQ(Gap(1), 250u);
-  EXPECT_EQ(Gap(2), 250u);
-
-  // A due time left from long ago never holds up a run continued from a line.
-  listing_.selection = 1;
-  NextStepTime = host_.now + 0x80000000u;
-  RunStop();
-  Tick();
-  EXPECT_EQ(host_.sent.back(), "MODE,1");
-}
-
-// The label names what a click does; a stop the runner asked for that is
-// still queued when the user has already stopped must not start the run again.
 TEST(RunStopButton, LabelStateAndActionAgree) {
   struct Row {
     int32_t state;

@@ -71,24 +71,6 @@ TEST(SimBehaviour, AnswersFromTheNthQueryAndFramesWithCarriageReturns) {
   EXPECT_EQ(other.ReadUntil("\r", 200), "");
 }
 
-TEST(SimBehaviour, DropsTheConnectionMidLine) {
-  SimProcess sim;
-  std::string address = LoopbackAddress();
-  ASSERT_TRUE(sim.Start({"--tcp", address + ":10001", "--on", "BYE=raw:HALF|drop"}));
-  LoopbackClient client;
-  ASSERT_TRUE(client.Connect(address, 10001));
-  ASSERT_TRUE(client.Send("BYE\n"));
-  EXPECT_EQ(client.ReadUntil("never", 1000), "HALF");
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        for (const auto& r : sim.Transcript()) {
-          if (r.dir == "note" && r.bytes == "closed") return true;
-        }
-        return false;
-      },
-      2000));
-}
-
 TEST(SimBehaviour, UnaskedOutputCanStartLaterThanItsPeriod) {
   SimProcess sim;
   std::string address = LoopbackAddress();

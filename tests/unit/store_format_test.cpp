@@ -96,13 +96,8 @@ TEST(StoreFormat, ResultListingLinesGiveNumberNameAndDetails) {
   }
 }
 
-TEST(StoreFormat, TheResultsTableKeeps999EntriesCountsTheRestAndClipsLongFields) {
-  qb::ResultListing listing;
-  for (int i = 1; i <= 1005; ++i) qb::AddResultListingLine(listing, std::to_string(i) + ",N,D");
-  EXPECT_EQ(listing.entries.size(), 999u);
-  EXPECT_EQ(listing.entries.back().number, 999u);
-  EXPECT_EQ(listing.skipped, 6);
-
+// (The 999-entry limit is the store exchange's listing case, over the wire.)
+TEST(StoreFormat, TheResultsTableClipsLongFields) {
   qb::ResultListing longFields;
   qb::AddResultListingLine(longFields, "1," + std::string(400, 'n') + "," + std::string(400, 'd'));
   EXPECT_EQ(longFields.entries[0].name.size(), 255u);
@@ -152,16 +147,6 @@ TEST(StoreFormat, AReceivedLineAddsItsPayloadWithoutHeaderAndTrailer) {
     EXPECT_EQ(qb::QzlLinePayload(c.line, got), c.ok) << c.line;
     EXPECT_EQ(got, c.ok ? c.payload : "unchanged");
   }
-  // Upload lines read back give the file's blocks.
-  std::string file(1024, 'q');
-  std::string back;
-  for (std::string line : qb::QzlUploadLines(file)) {
-    line.pop_back();
-    std::string part;
-    ASSERT_TRUE(qb::QzlLinePayload(line, part));
-    back += part;
-  }
-  EXPECT_EQ(back, file);
 }
 
 TEST(StoreFormat, SaveNamesGetTheQzlExtensionUnlessTheyHaveOne) {

