@@ -11,13 +11,13 @@
 #   scripts/bench-trend.sh [SECONDS]        (default 600)
 #
 # QB_BENCH_ADDRESS picks the loopback address of the instrument (default
-# 127.66.0.2); the port is the instrument's, 10001.
+# 127.66.0.7); the port is the instrument's, 10001.
 set -u
 cd "$(dirname "$0")/.."
 . scripts/common.sh
 
 seconds=${1:-600}
-address=${QB_BENCH_ADDRESS:-127.66.0.2}
+address=${QB_BENCH_ADDRESS:-127.66.0.7}
 qb_build_bench quillbox-trend-bench || exit 1
 qb_start_bench_sim --tcp "$address:10001" || exit 1
 bench=build/bench/bench/quillbox-trend-bench
