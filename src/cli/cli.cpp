@@ -19,6 +19,7 @@ int RunCli(const std::vector<std::string>& arguments, CliConsole& console) {
   std::unique_ptr<CliVerb> verbs[] = {
       MakeDiscoverVerb(), MakeIdentifyVerb(), MakeSendVerb(),    MakeRunVerb(),
       MakeCaptureVerb(),  MakeProgramsVerb(), MakeResultsVerb(), MakeUpgradeVerb(),
+      MakeTrendVerb(),    MakeSweepVerb(),
   };
   std::vector<CLI::App*> commands;
   for (auto& verb : verbs) commands.push_back(verb->Add(app));

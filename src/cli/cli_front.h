@@ -178,6 +178,8 @@ std::unique_ptr<CliVerb> MakeCaptureVerb();
 std::unique_ptr<CliVerb> MakeProgramsVerb();
 std::unique_ptr<CliVerb> MakeResultsVerb();
 std::unique_ptr<CliVerb> MakeUpgradeVerb();
+std::unique_ptr<CliVerb> MakeTrendVerb();
+std::unique_ptr<CliVerb> MakeSweepVerb();
 
 }  // namespace cli
 }  // namespace qb

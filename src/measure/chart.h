@@ -75,6 +75,9 @@ constexpr int kSeriesColourCount = 4;
 // sizes still draw what fits).
 RgbImage RenderChart(const ChartContent& content, int width, int height);
 
+// The size of a chart saved as a PNG file.
+constexpr int kSavedChartWidth = 960, kSavedChartHeight = 540;
+
 // Writes the image as a PNG file; false with the reason in error.
 bool WritePngFile(const std::string& path, const RgbImage& image, std::string& error);
 

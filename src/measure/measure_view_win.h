@@ -24,8 +24,8 @@ std::string ControlString(HWND dialog, int id);
 // anything else false.
 bool ControlNumber(HWND dialog, int id, bool& present, double& value);
 
-// The chart saved as a PNG of this size, and saved through AskSavePath.
-constexpr int kSavedChartWidth = 960, kSavedChartHeight = 540;
+// The chart saved as a PNG (of kSavedChartWidth x kSavedChartHeight) through
+// AskSavePath.
 void SaveChartAsPng(HWND owner, const ChartContent& content, const char* caption);
 
 }  // namespace qb

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "common/tick_clock.h"
+
 namespace qb {
 
 namespace {
@@ -179,6 +181,23 @@ bool TrendPoller::Tick(uint64_t nowMs, TrendSample& sample) {
     sample_.epochMs = startEpochMs_ + static_cast<int64_t>(nowMs - startMs_);
   }
   return false;
+}
+
+void RunTrendLoop(TrendPoller& poller, uint64_t endMs, const std::function<bool(TrendSample&)>& take) {
+  for (;;) {
+    TrendSample sample;
+    uint64_t now = SteadyMs();
+    if (poller.Tick(now, sample) && !take(sample)) return;
+    if (poller.LinkLost()) return;
+    if (poller.SampleUnderWay()) {
+      SleepMs(kTrendLoopSliceMs);
+      continue;
+    }
+    const uint64_t due = poller.NextDueMs();
+    if (endMs != 0 && due >= endMs) return;
+    now = SteadyMs();
+    if (due > now) SleepMs(static_cast<int>(due - now));
+  }
 }
 
 // ---- the log -------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ class TrendPoller {
   // When something other than arriving bytes is due next (a sample or a
   // reply's time-out).
   uint64_t NextDueMs() const;
+  // The queries of a sample are being asked (a reply may be awaited).
+  bool SampleUnderWay() const { return inSample_; }
   bool LinkLost() const { return lost_; }
   const std::string& LostReason() const { return lostReason_; }
   int64_t SamplesTaken() const { return taken_; }
@@ -86,6 +89,17 @@ class TrendPoller {
   ResultsAccumulator accumulator_;
   int packedLeft_ = 0;  // bytes of a packed number still to come
 };
+
+// While a reply is awaited, how long a loop of RunTrendLoop sleeps before it
+// looks for the bytes again.
+constexpr int kTrendLoopSliceMs = 1;
+
+// Runs a started poller from a loop of its own, as the console program and
+// the benchmark do: ticks it, hands every sample to take, and sleeps until
+// the next sample is due or, while a reply is awaited, for a slice. Ends
+// when take returns false, when the link is lost, or between samples once
+// the next one would fall due at or after endMs (0: no end time).
+void RunTrendLoop(TrendPoller& poller, uint64_t endMs, const std::function<bool(TrendSample&)>& take);
 
 // A trend's record. Open writes the CSV header (time and one column per
 // query); each Add appends a line at once, so what is in the file survives

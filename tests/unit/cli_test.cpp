@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -431,6 +432,80 @@ TEST_P(CliVerbs, UpgradeRefusesWithoutConsentOrWithAnUnsoundFileAndWithYesProgra
   EXPECT_FALSE(HostFileExists(image + "/sector1.hex"));
 }
 
+// Whether a CSV line matches its pattern field by field: "@" a time stamp,
+// "X*" a field that begins with X (a "?" in X any character), anything else
+// the field itself.
+bool CsvLineMatches(const std::string& line, const std::string& pattern) {
+  std::istringstream got(line + ","), want(pattern + ",");
+  std::string f, w;
+  while (std::getline(want, w, ',')) {
+    if (!std::getline(got, f, ',')) return false;
+    if (w == "@" ? !StampShaped(f) : w.empty() || w.back() != '*' ? f != w : f.size() < w.size() - 1) return false;
+    for (size_t i = 0; w != "@" && !w.empty() && w.back() == '*' && i + 1 < w.size(); ++i) {
+      if (w[i] != '?' && w[i] != f[i]) return false;
+    }
+  }
+  return !std::getline(got, f, ',');
+}
+
+// VRMS? stays within 230 +/- 2 V, TEMPER? within 25 +/- 3: the limits below
+// hold them or not; GAIN? is 3 dB down at 1 kHz. Bad options are one line.
+TEST_P(CliVerbs, TrendAndSweepWriteTheirCsvAndExitOneOutsideTheLimitsTwoOnBadOptions) {
+  Start({});
+  auto rows = [](std::vector<std::string> lines, const std::string& row, size_t n) {
+    lines.insert(lines.end(), n, row);
+    return lines;
+  };
+  const std::string sweep = "step,\"FREQUE,{}\",time,GAIN?";
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    std::string printed;           // in the first line out, or the one error line
+    std::vector<std::string> csv;  // the file's lines as patterns
+  } kCases[] = {
+      {{"trend", "--query", "VRMS?", "--period", "50", "--count", "3"}, 0, "VRMS?: latest 2",
+       rows({"time,VRMS?"}, "@,2??.*", 3)},
+      {{"trend", "--query", "VRMS?", "--query", "TEMPER?", "--period", "50", "--count", "2", "--min", "-1", "--max",
+        "240"},
+       0, "(2 numbers)", rows({"time,VRMS?,TEMPER?"}, "@,2??.*,2?.*", 2)},
+      {{"trend", "--query", "VRMS?", "--period", "50", "--count", "3", "--min", "231.5"}, 1, "3 outside limits",
+       rows({"time,VRMS?"}, "@,2??.*", 3)},
+      {{"trend", "--query", "VRMS?", "--period", "100", "--duration", "0.45"}, 0, "(5 numbers)",
+       rows({"time,VRMS?"}, "@,2??.*", 5)},
+      {{"sweep", "--set", "FREQUE,{}", "--from", "100", "--to", "300", "--steps", "3", "--query", "GAIN?"}, 0,
+       "Sweep complete: 3 steps.", {sweep, "1,100,@,-*", "2,200,@,-*", "3,300,@,-*"}},
+      {{"sweep", "--set", "FREQUE,{}", "--from", "10", "--to", "1000", "--steps", "3", "--log", "--query", "GAIN?"}, 0,
+       "Sweep complete: 3 steps.", {sweep, "1,10,@,-*", "2,100,@,-*", "3,1000,@,-3.0*"}},
+      {{"sweep", "--set", "FREQUE,{}", "--values", "1000,10", "--query", "GAIN?"}, 0, "Sweep complete: 2 steps.",
+       {sweep, "1,1000,@,-3.0*", "2,10,@,-*"}},
+      {{"trend", "--query", "VRMS?", "--period", "49", "--count", "3"}, 2, "The period must lie between 50 ms", {}},
+      {{"trend", "--query", "VRMS?", "--period", "50"}, 2, "Give either --count or --duration", {}},
+      {{"trend", "--query", "VRMS?", "--period", "50", "--count", "3", "--min", "5", "--max", "-5"}, 2,
+       "The low limit lies above the high limit.", {}},
+      {{"trend", "--query", "VRMS?", "--period", "50", "--count", "1", "--csv", "/nonexistent/t.csv"}, 2,
+       "The file /nonexistent/t.csv could not be written", {}},
+      {{"sweep", "--set", "FREQUE,{}", "--values", "1,2", "--steps", "2", "--query", "GAIN?"}, 2, "not both", {}},
+      {{"sweep", "--set", "FREQUE,{}", "--from", "0", "--to", "9", "--steps", "2", "--log", "--query", "GAIN?"}, 2,
+       "A logarithmic sweep runs between settings above zero.", {}},
+  };
+  const std::string csv = scratch_ + "/measured.csv";
+  for (const auto& c : kCases) {
+    std::vector<std::string> rest(c.args.begin() + 1, c.args.end());
+    if (std::find(rest.begin(), rest.end(), "--csv") == rest.end()) rest.insert(rest.end(), {"--csv", csv});
+    SCOPED_TRACE(::testing::PrintToString(rest));
+    remove(csv.c_str());
+    CliResult r = Cli(Args(c.args[0], rest));
+    EXPECT_EQ(r.code, c.code) << r.err;
+    const std::vector<std::string> said = Lines(c.code == qb::kCliFailed ? r.err : r.out);
+    ASSERT_FALSE(said.empty());
+    EXPECT_NE(said[0].find(c.printed), std::string::npos) << said[0];
+    EXPECT_TRUE(c.code != qb::kCliFailed || said.size() == 1) << r.err;
+    const std::vector<std::string> written = Lines(HostFileExists(csv) ? ReadHostFile(csv) : "");
+    ASSERT_EQ(written.size(), c.csv.size());
+    for (size_t i = 0; i < written.size(); ++i) EXPECT_TRUE(CsvLineMatches(written[i], c.csv[i])) << written[i];
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, CliVerbs, ::testing::Values(Transport::Tcp, Transport::Serial),
                          [](const ::testing::TestParamInfo<Transport>& info) {
                            return info.param == Transport::Tcp ? std::string("Tcp") : std::string("Serial");
@@ -449,6 +524,37 @@ TEST(CliProgram, RunsAsAChildWithADevicePathAndExitCodes) {
   out = Shell(program + " run --serial '" + sim.PtyPath() + "' 2>&1 </dev/null", &code);
   EXPECT_EQ(code, 2) << out;
   EXPECT_NE(out.find("Usage:"), std::string::npos) << out;
+}
+
+// A connection dropped 400 ms in: one error line, exit 2, the CSV keeps the
+// samples or rows before it and ends with a note; fewer than 40 lines means
+// the loss was seen at once.
+TEST(CliMeasureDrop, ATrendOrSweepCutShortExitsTwoAndKeepsWhatItMeasured) {
+  SimProcess sim;
+  qb::InstrumentLink link = qb::MakeClosedLink();
+  std::string error, csv = MakeScratchDir("cli-drop") + "/cut.csv";
+  ASSERT_TRUE(StartLanSim(sim, link, {"--once", "400=drop"}, &error)) << error;
+  const struct {
+    std::vector<std::string> args;
+    const char *said, *lastLine;
+  } kCases[] = {
+      {{"trend", "--query", "VRMS?", "--period", "50", "--duration", "30"}, "samples so far are kept in ",
+       "# link lost at "},
+      {{"sweep", "--set", "FREQUE,{}", "--from", "100", "--to", "5000", "--steps", "50", "--settle", "50", "--query",
+        "GAIN?"},
+       "The rows measured are kept in ", "# incomplete: Sweep incomplete: "},
+  };
+  for (const auto& c : kCases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--lan", link.ipAddress, "--timeout", "300", "--csv", csv});
+    CliResult r = Cli(args);
+    EXPECT_EQ(r.code, qb::kCliFailed) << args[0];
+    EXPECT_NE(Lines(r.err).back().find(c.said), std::string::npos) << r.err;
+    std::vector<std::string> lines = Lines(ReadHostFile(csv));
+    ASSERT_GE(lines.size(), 4u) << args[0];  // the header, rows, the note
+    EXPECT_LT(lines.size(), 40u) << args[0];
+    EXPECT_EQ(lines.back().rfind(c.lastLine, 0), 0u) << lines.back();
+  }
 }
 
 // Run by netns.CliDiscover inside the virtual LAN of lan-netns.sh.
