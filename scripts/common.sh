@@ -55,7 +55,7 @@ qb_build_bench() {
   cmake --build build/bench -j 2 --target quillbox-sim "$@" >/dev/null || return 1
 }
 
-# Starts build/bench's virtual instrument with the given options, in the
+# Starts build/bench's (or $QB_BENCH_BUILD's) virtual instrument with the given options, in the
 # background, and waits until it is ready. Its files go to $qb_state (made
 # here) and both go away when the script exits.
 qb_start_bench_sim() {
@@ -63,7 +63,7 @@ qb_start_bench_sim() {
   qb_sim_pid=
   trap '[ -n "$qb_sim_pid" ] && kill "$qb_sim_pid" 2>/dev/null && wait "$qb_sim_pid" 2>/dev/null; rm -rf "$qb_state"' EXIT
   trap 'exit 130' INT TERM
-  build/bench/sim/quillbox-sim "$@" --pidfile "$qb_state/sim.pid" >"$qb_state/sim.log" 2>&1 &
+  "${QB_BENCH_BUILD:-build/bench}"/sim/quillbox-sim "$@" --pidfile "$qb_state/sim.pid" >"$qb_state/sim.log" 2>&1 &
   qb_sim_pid=$!
   local _
   for _ in $(seq 100); do [ -f "$qb_state/sim.pid" ] && return 0; sleep 0.1; done

@@ -14,6 +14,8 @@ const char* UsageText() {
          "Transports:\n"
          "  --tcp ADDR:PORT      serve TCP there (default 127.0.0.1:10001)\n"
          "  --no-tcp             no TCP server\n"
+         "  --instances N        N instruments, each with its own state, on the TCP ports\n"
+         "                       from PORT on (TCP only; transcript FILE-1 to FILE-N)\n"
          "  --pty                create a pseudo-terminal (its path is printed)\n"
          "  --pty-link PATH      also symlink PATH to the pseudo-terminal (implies --pty)\n"
          "\n"
@@ -31,6 +33,7 @@ const char* UsageText() {
          "  --every MS=SCRIPT    run SCRIPT every MS ms on each connection (unasked output);\n"
          "                       MS@START=SCRIPT begins START ms after the connection opens\n"
          "  --once MS=SCRIPT     run SCRIPT once, MS ms after each connection opens\n"
+         "  --on-instance K:CMD=SCRIPT  as --on, for instrument K of --instances alone\n"
          "  --silent             answer nothing at all\n"
          "\n"
          "  Commands end at a line feed or carriage return; zero bytes and empty\n"
@@ -121,6 +124,28 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       }
       o.tcpAddress = v.substr(0, colon);
       o.tcp = true;
+    } else if (arg == "--instances") {
+      if (!value(v)) return false;
+      char* end = nullptr;
+      long n = strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || n < 1 || n > 64) {
+        error = "bad --instances value (1 to 64): " + v;
+        return false;
+      }
+      o.instances = static_cast<int>(n);
+    } else if (arg == "--on-instance") {
+      if (!value(v)) return false;
+      size_t colon = v.find(':');
+      char* end = nullptr;
+      std::string number = colon == std::string::npos ? "" : v.substr(0, colon);
+      long k = strtol(number.c_str(), &end, 10);
+      Rule rule;
+      if (number.empty() || k < 1 || k > 64 || *end != '\0') {
+        error = "bad --on-instance value (want K:CMD=SCRIPT): " + v;
+        return false;
+      }
+      if (!ParseRule(v.substr(colon + 1), rule, error)) return false;
+      o.instanceRules.emplace_back(static_cast<int>(k), rule);
     } else if (arg == "--no-tcp") {
       o.tcp = false;
     } else if (arg == "--pty") {
@@ -192,7 +217,46 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       return false;
     }
   }
+  if (o.instances > 1 && (!o.tcp || o.pty || !o.probeAReplies.empty() || !o.probeBReplies.empty())) {
+    error = "--instances serves TCP alone (no --no-tcp, --pty or --probe-a/-b)";
+    return false;
+  }
+  if (o.instances > 1 && o.tcpPort + o.instances - 1 > 65535) {
+    error = "--instances runs past port 65535";
+    return false;
+  }
+  for (const auto& rule : o.instanceRules) {
+    if (rule.first > o.instances) {
+      error = "--on-instance " + std::to_string(rule.first) + " names no instrument of --instances";
+      return false;
+    }
+  }
+  if (o.instances == 1) o = InstanceOptions(o, 0);
   return true;
+}
+
+Options InstanceOptions(const Options& options, int k) {
+  Options one = options;
+  one.instances = 1;
+  if (k > 0) {
+    one.tcpPort = options.tcpPort + k - 1;
+    one.pidfile.clear();
+  }
+  if (k > 0 && !one.transcript.empty()) {
+    size_t slash = one.transcript.find_last_of('/');
+    size_t dot = one.transcript.rfind('.');
+    if (dot == std::string::npos || dot == 0 || (slash != std::string::npos && dot < slash + 2)) {
+      dot = one.transcript.size();
+    }
+    one.transcript.insert(dot, "-" + std::to_string(k));
+  }
+  one.rules.clear();
+  for (const auto& rule : options.instanceRules) {
+    if (rule.first == (k > 0 ? k : 1)) one.rules.push_back(rule.second);
+  }
+  one.rules.insert(one.rules.end(), options.rules.begin(), options.rules.end());
+  one.instanceRules.clear();
+  return one;
 }
 
 }  // namespace sim

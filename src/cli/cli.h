@@ -26,6 +26,9 @@ struct CliConsole {
   std::istream& in;
   bool inputIsTerminal = false;
   bool errorIsTerminal = false;
+  // The console program itself, started again for each instrument of a run
+  // on several; "" when it cannot be.
+  std::string program;
 };
 
 // Runs the program with its arguments (without the program name).

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "cli/cli_platform.h"
+#include "cli/resource_address.h"
 #include "common/duration_text.h"
 #include "connection/connect_settings.h"
 #include "connection/identification.h"
@@ -191,10 +192,16 @@ void ConsoleReporter::EndBar() {
 
 // ---- the link -------------------------------------------------------------------
 
-void AddLinkOptions(CLI::App& verb, LinkOptions& options) {
-  auto* lan = verb.add_option("--lan", options.lan, "IPv4 address of an instrument on the LAN");
-  auto* serial = verb.add_option("--serial", options.serial, "serial port (COM3, or natively a device path)");
+void AddLinkOptions(CLI::App& verb, LinkOptions& options, std::vector<std::string>* many) {
+  const char* onText =
+      "the instrument's address: TCPIP::HOST::INSTR, TCPIP::HOST::PORT::SOCKET, ASRLn::INSTR, a host or a serial port";
+  auto* on = many ? verb.add_option("--on", *many, std::string(onText) + " (repeat for several at once)")
+                  : verb.add_option("--on", options.on, onText);
+  auto* lan = verb.add_option("--lan", options.lan, "host name, IPv4 address or TCPIP:: address of a LAN instrument");
+  auto* serial =
+      verb.add_option("--serial", options.serial, "serial port (COM3, ASRL3::INSTR, or natively a device path)");
   auto* usb = verb.add_option("--usb", options.usb, "the virtual serial port of a USB instrument (19200 baud)");
+  on->excludes(lan)->excludes(serial)->excludes(usb);
   lan->excludes(serial)->excludes(usb);
   serial->excludes(usb);
   verb.add_option("--baud", options.baud, "baud rate of --serial")
@@ -203,6 +210,31 @@ void AddLinkOptions(CLI::App& verb, LinkOptions& options) {
   verb.add_option("--timeout", options.timeoutMs, "reply time-out in milliseconds")
       ->check(CLI::Range(1, kLongestWaitMs));
 }
+
+namespace {
+
+// Points the link at the address the user gave.
+bool SetLinkAddress(const std::string& text, AddressUse use, bool usb, InstrumentLink& link, std::string& message) {
+  ResourceAddress address;
+  if (!ParseResourceAddress(text, use, address, message)) return false;
+  if (address.kind == ResourceAddress::Lan) {
+    std::string dotted;
+    if (!ResolveIpv4(address.host, dotted) || dotted.size() > 15) {
+      message = "Unable to find the host " + address.host;
+      return false;
+    }
+    link.kind = LINK_LAN;
+    CopyField(link.ipAddress, sizeof link.ipAddress, dotted, 15);
+    link.tcpPort = address.port;
+    return true;
+  }
+  link.kind = usb ? LINK_USB : LINK_SERIAL;
+  if (!UseSerialPort(address.serial, link, message)) return false;
+  if (usb) link.baudRate = kUsbBaudRate;
+  return true;
+}
+
+}  // namespace
 
 Session::Session(CliConsole& console, const LinkOptions& options)
     : console_(console), options_(options), boxes_(console) {
@@ -230,17 +262,19 @@ int Session::Open() {
   }
   InstrumentLink& link = MainLink;
   std::string message;
-  if (!options_.lan.empty()) {
-    link.kind = LINK_LAN;
-    if (options_.lan.size() > 15) return Fail(console_, "Not an IPv4 address: " + options_.lan);
-    CopyField(link.ipAddress, sizeof link.ipAddress, options_.lan, 15);
+  if (!options_.on.empty() || !options_.lan.empty()) {
+    bool any = !options_.on.empty();
+    if (!SetLinkAddress(any ? options_.on : options_.lan, any ? AddressUse::Any : AddressUse::Lan, false, link,
+                        message)) {
+      return Fail(console_, message);
+    }
   } else if (!options_.serial.empty() || !options_.usb.empty()) {
     bool usb = !options_.usb.empty();
-    link.kind = usb ? LINK_USB : LINK_SERIAL;
-    if (!UseSerialPort(usb ? options_.usb : options_.serial, link, message)) return Fail(console_, message);
-    link.baudRate = usb ? kUsbBaudRate : options_.baud;
+    if (!SetLinkAddress(usb ? options_.usb : options_.serial, AddressUse::Serial, usb, link, message)) {
+      return Fail(console_, message);
+    }
   } else if (!LoadStoredConnection(link)) {
-    return Fail(console_, "No connection given: use --lan ADDRESS or --serial PORT --baud RATE");
+    return Fail(console_, "No connection given: use --on ADDRESS, --lan HOST or --serial PORT --baud RATE");
   }
   if (options_.baud != 0 && link.kind == LINK_SERIAL) link.baudRate = options_.baud;
   if (const char* problem = ConnectSettingsProblem(link)) return Fail(console_, problem);

@@ -115,14 +115,18 @@ class ConsoleReporter final : public JobReporter {
 
 // ---- the link -------------------------------------------------------------------
 
+// Where the instrument is: --on takes any address form (resource_address.h),
+// --lan a LAN one, --serial and --usb a serial port.
 struct LinkOptions {
-  std::string lan, serial, usb;
+  std::string on, lan, serial, usb;
   int baud = 0;
   std::string transcript;
   int timeoutMs = kDefaultReadTimeoutMs;
 };
 
-void AddLinkOptions(CLI::App& verb, LinkOptions& options);
+// Adds the link's options. With many, --on may be given more than once and
+// its addresses go there instead.
+void AddLinkOptions(CLI::App& verb, LinkOptions& options, std::vector<std::string>* many = nullptr);
 
 // While it lives, the features' message boxes print as error lines and the
 // link's trace feeds the transcript; at its end the link is closed.
@@ -167,6 +171,30 @@ class ReplyPoll {
   uint32_t lastLineMs_ = 0;
   int lines_ = 0;
 };
+
+// ---- a script on several instruments --------------------------------------------
+
+struct BenchRun {
+  std::vector<std::string> addresses;
+  std::string script;
+  std::string junit;          // the merged JUnit file, "" for none
+  std::string transcriptDir;  // one transcript per instrument there, "" for none
+  int timeoutMs = kDefaultReadTimeoutMs;
+  int baud = 0;
+};
+
+// Runs the script on every address at once, each a run of the program of
+// its own with that one address, so that each is exactly the single run.
+// Each instrument's output is printed whole, every line headed by its
+// address, with its outcome; the JUnit file holds one test suite per
+// instrument, named by its address (an instrument whose run ended without
+// one gets a suite with one error saying why). Exit 0 when every
+// instrument passed, 2 when any run failed, else 1.
+int RunOnEach(CliConsole& console, const BenchRun& bench);
+
+// The addresses of a list file, one a line; blank lines and lines starting
+// with '#' are skipped. False with a message when it cannot be read.
+bool ReadAddressList(const std::string& path, std::vector<std::string>& addresses, std::string& message);
 
 // ---- the verbs -------------------------------------------------------------------
 

@@ -9,7 +9,8 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  qb::CliConsole console{std::cout, std::cerr, std::cin, qb::StandardStreamIsTerminal(0),
-                         qb::StandardStreamIsTerminal(2)};
+  qb::CliConsole console{
+      std::cout,           std::cerr, std::cin, qb::StandardStreamIsTerminal(0), qb::StandardStreamIsTerminal(2),
+      qb::OwnProgramPath()};
   return qb::RunCli(arguments, console);
 }

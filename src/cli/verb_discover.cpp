@@ -1,11 +1,15 @@
 // quillbox-cli discover: the LAN search's two probes, then the
-// identification and family of every instrument found, as a table or JSON.
+// identification and family of every instrument found, as a table or JSON,
+// each by its resource string; with --run a script on every instrument that
+// answered, all at once.
 #include <cstdio>
 
 #include "cli/cli_front.h"
+#include "cli/resource_address.h"
 #include "connection/connect_settings.h"
 #include "connection/identification.h"
 #include "link/lan_search.h"
+#include "script/script_interpreter.h"
 
 namespace qb {
 namespace cli {
@@ -31,14 +35,23 @@ std::string JsonEscaped(const std::string& text) {
 }
 
 struct FoundRow {
-  std::string address, text, family;
+  std::string address, text, family, resource;
+  bool answered;
 };
 
 void CollectRow(void* context, int, const char* address, const char* text) {
-  static_cast<std::vector<FoundRow>*>(context)->push_back(FoundRow{address, text, ""});
+  ResourceAddress lan;
+  lan.host = address;
+  static_cast<std::vector<FoundRow>*>(context)->push_back(FoundRow{address, text, "", ResourceText(lan), false});
 }
 
-int Discover(CliConsole& console, bool json) {
+struct DiscoverOptions {
+  bool json = false;
+  BenchRun run;  // run.script: the script to run on each, none when ""
+};
+
+int Discover(CliConsole& console, DiscoverOptions& options) {
+  const bool json = options.json;
   ConsoleBoxes boxes(console);
   bool previousTrace = TraceEnabled;
   TraceEnabled = false;
@@ -53,40 +66,54 @@ int Discover(CliConsole& console, bool json) {
     link.kind = LINK_LAN;
     CopyField(link.ipAddress, sizeof link.ipAddress, row.address, 15);
     bool known = row.text != kNoConnectionText && row.text != kNoReplyText && !row.text.empty();
-    row.family = known && IdentifyInstrument(nullptr, &link, false, 1) ? FamilyName(link.family) : "unknown";
+    row.answered = known && IdentifyInstrument(nullptr, &link, false, 1);
+    row.family = row.answered ? FamilyName(link.family) : "unknown";
   }
   TraceEnabled = previousTrace;
   if (json) {
     console.out << "[";
     for (size_t i = 0; i < rows.size(); ++i) {
-      console.out << (i ? ",\n " : "\n ") << "{\"address\": \"" << JsonEscaped(rows[i].address) << "\", \"family\": \""
+      console.out << (i ? ",\n " : "\n ") << "{\"address\": \"" << JsonEscaped(rows[i].address)
+                  << "\", \"resource\": \"" << JsonEscaped(rows[i].resource) << "\", \"family\": \""
                   << JsonEscaped(rows[i].family) << "\", \"identification\": \"" << JsonEscaped(rows[i].text) << "\"}";
     }
     console.out << (rows.empty() ? "]\n" : "\n]\n");
   } else {
-    char line[128];
-    snprintf(line, sizeof line, "%-16s %-8s %s", "ADDRESS", "FAMILY", "INSTRUMENT");
+    char line[256];
+    snprintf(line, sizeof line, "%-29s %-8s %s", "ADDRESS", "FAMILY", "INSTRUMENT");
     console.out << line << '\n';
     for (const FoundRow& row : rows) {
-      snprintf(line, sizeof line, "%-16s %-8s %s", row.address.c_str(), row.family.c_str(), row.text.c_str());
+      snprintf(line, sizeof line, "%-29s %-8s %s", row.resource.c_str(), row.family.c_str(), row.text.c_str());
       console.out << line << '\n';
     }
   }
   if (rows.empty()) console.err << "No instruments found\n";
-  return kCliSuccess;
+  if (options.run.script.empty()) return kCliSuccess;
+  for (const FoundRow& row : rows) {
+    if (row.answered) options.run.addresses.push_back(row.resource);
+  }
+  console.out << std::flush;
+  return RunOnEach(console, options.run);
 }
 
 class DiscoverVerb final : public CliVerb {
  public:
   CLI::App* Add(CLI::App& app) override {
     CLI::App* verb = app.add_subcommand("discover", "find the instruments on the LAN (both probes)");
-    verb->add_flag("--json", json_, "print the instruments as JSON");
+    verb->add_flag("--json", options_.json, "print the instruments as JSON");
+    auto* run = verb->add_option("--run", options_.run.script, "then run SCRIPT on every instrument that answered");
+    verb->add_option("--junit", options_.run.junit, "with --run: the JUnit file, a suite per instrument")->needs(run);
+    verb->add_option("--transcript", options_.run.transcriptDir, "with --run: a transcript per instrument in DIR")
+        ->needs(run);
+    verb->add_option("--timeout", options_.run.timeoutMs, "with --run: reply time-out in milliseconds")
+        ->check(CLI::Range(1, kLongestWaitMs))
+        ->needs(run);
     return verb;
   }
-  int Run(CliConsole& console) override { return Discover(console, json_); }
+  int Run(CliConsole& console) override { return Discover(console, options_); }
 
  private:
-  bool json_ = false;
+  DiscoverOptions options_;
 };
 
 }  // namespace

@@ -1,7 +1,8 @@
 // quillbox-cli run: a script run with the main window's interpreter and
 // timings; every line sent and every reply printed, each limit test kept for
 // the summary and the JUnit file. Exit 0 when every limit test passed, 1 when
-// one failed, 2 when the link or the script failed.
+// one failed, 2 when the link or the script failed. With several instruments
+// (--on more than once, --on-file) the run goes to each at once (RunOnEach).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -102,16 +103,20 @@ std::string Number(double value) {
   return text;
 }
 
-bool WriteJunit(const std::string& path, const std::string& script, const std::vector<LimitTest>& tests,
-                bool scriptFailed, double seconds) {
+// One suite named suite (the script when empty); a run that failed ends
+// with a case "run" holding the error.
+bool WriteJunit(const std::string& path, const std::string& script, const std::string& suite,
+                const std::vector<LimitTest>& tests, const std::string& failure, double seconds) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return false;
   int failures =
       static_cast<int>(std::count_if(tests.begin(), tests.end(), [](const LimitTest& t) { return t.failed; }));
+  bool scriptFailed = !failure.empty();
   file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
        << "<testsuites>\n"
-       << "  <testsuite name=\"" << XmlEscaped(script) << "\" tests=\"" << tests.size() << "\" failures=\"" << failures
-       << "\" errors=\"" << (scriptFailed ? 1 : 0) << "\" time=\"" << Number(seconds) << "\">\n";
+       << "  <testsuite name=\"" << XmlEscaped(suite.empty() ? script : suite) << "\" tests=\""
+       << tests.size() + (scriptFailed ? 1 : 0) << "\" failures=\"" << failures << "\" errors=\""
+       << (scriptFailed ? 1 : 0) << "\" time=\"" << Number(seconds) << "\">\n";
   for (const LimitTest& test : tests) {
     file << "    <testcase classname=\"" << XmlEscaped(script) << "\" name=\"line " << test.line << ": "
          << XmlEscaped(test.text) << "\"";
@@ -122,6 +127,10 @@ bool WriteJunit(const std::string& path, const std::string& script, const std::v
     file << ">\n      <failure message=\"" << XmlEscaped(test.text) << " failed: X=" << Number(test.x)
          << " Y=" << Number(test.y) << " Z=" << Number(test.z) << "\"/>\n    </testcase>\n";
   }
+  if (scriptFailed) {
+    file << "    <testcase classname=\"" << XmlEscaped(script) << "\" name=\"run\">\n      <error message=\""
+         << XmlEscaped(failure) << "\"/>\n    </testcase>\n";
+  }
   file << "  </testsuite>\n</testsuites>\n";
   return file.good();
 }
@@ -129,6 +138,7 @@ bool WriteJunit(const std::string& path, const std::string& script, const std::v
 struct RunOptions {
   std::string script;
   std::string junit;
+  std::string suite;  // the JUnit suite's name, the script's when empty
 };
 
 int RunScript(CliConsole& console, const LinkOptions& options, const RunOptions& run) {
@@ -205,7 +215,7 @@ int RunScript(CliConsole& console, const LinkOptions& options, const RunOptions&
       static_cast<int>(std::count_if(tests.begin(), tests.end(), [](const LimitTest& t) { return !t.failed; }));
   console.err << "limit tests: " << passed << " passed, " << tests.size() - static_cast<size_t>(passed) << " failed\n";
   double seconds = static_cast<double>(MillisecondClock() - startMs) / 1000.0;
-  if (!run.junit.empty() && !WriteJunit(run.junit, run.script, tests, !failure.empty(), seconds)) {
+  if (!run.junit.empty() && !WriteJunit(run.junit, run.script, run.suite, tests, failure, seconds)) {
     return Fail(console, "Unable to write " + run.junit);
   }
   if (!failure.empty()) return Fail(console, failure);
@@ -216,16 +226,39 @@ class RunVerb final : public CliVerb {
  public:
   CLI::App* Add(CLI::App& app) override {
     CLI::App* verb = app.add_subcommand("run", "run a script; exit 0 all limit tests passed, 1 any failed, 2 error");
-    AddLinkOptions(*verb, link_);
-    verb->add_option("--junit", run_.junit, "write the limit tests as JUnit XML to FILE");
+    AddLinkOptions(*verb, link_, &on_);
+    auto* list = verb->add_option("--on-file", onFile_, "run on every instrument of FILE (one address a line) at once");
+    for (const char* plain : {"--lan", "--serial", "--usb"}) list->excludes(plain);
+    verb->add_option("--junit", run_.junit, "write the limit tests as JUnit XML to FILE (a suite per instrument)");
+    verb->add_option("--suite", run_.suite, "the JUnit suite's name")->group("");
     verb->add_option("script", run_.script, "the script file")->required();
+    verb->footer(
+        "With several instruments (--on more than once, or --on-file) the script runs on each at once and\n"
+        "--transcript names a folder: one transcript per instrument in it.");
     return verb;
   }
-  int Run(CliConsole& console) override { return RunScript(console, link_, run_); }
+  int Run(CliConsole& console) override {
+    if (on_.size() <= 1 && onFile_.empty()) {
+      if (!on_.empty()) link_.on = on_.front();
+      return RunScript(console, link_, run_);
+    }
+    BenchRun bench;
+    bench.addresses = on_;
+    std::string message;
+    if (!onFile_.empty() && !ReadAddressList(onFile_, bench.addresses, message)) return Fail(console, message);
+    bench.script = run_.script;
+    bench.junit = run_.junit;
+    bench.transcriptDir = link_.transcript;
+    bench.timeoutMs = link_.timeoutMs;
+    bench.baud = link_.baud;
+    return RunOnEach(console, bench);
+  }
 
  private:
   LinkOptions link_;
   RunOptions run_;
+  std::vector<std::string> on_;
+  std::string onFile_;
 };
 
 }  // namespace

@@ -28,6 +28,7 @@ struct InstrumentLink {
   char portName[7];          // COM1 to COM254
   char ipAddress[17];        // dotted IPv4, at most 15 characters
   int32_t baudRate;          // 0 = not chosen
+  int32_t tcpPort;           // LAN: the instrument's port when 0 (10001), else this one
   bool ConnectedFlag;
   intptr_t socket;        // kNoHandle when none
   intptr_t serialHandle;  // kNoHandle when none

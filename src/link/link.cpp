@@ -77,7 +77,7 @@ int LinkControl(int operation, InstrumentLink* link) {
       RingReset(link);
       char address[sizeof link->ipAddress];
       snprintf(address, sizeof address, "%.*s", static_cast<int>(sizeof link->ipAddress - 1), link->ipAddress);
-      int connected = TcpConnect(address, link->socket);
+      int connected = TcpConnect(address, link->socket, link->tcpPort);
       if (connected == 0) Drain(link, kOpenDrainMs);
       return connected;
     }

@@ -16,8 +16,8 @@ void SetLanReadTimeout(uint32_t milliseconds) {
 }
 
 // The one-address connect: started, then given the 2 seconds.
-int TcpConnect(const char* ipAddress, intptr_t& socket) {
-  int started = TcpConnectStart(ipAddress, socket);
+int TcpConnect(const char* ipAddress, intptr_t& socket, int port) {
+  int started = TcpConnectStart(ipAddress, socket, port);
   if (started == 1) {
     const bool wantWrite = true;
     bool ready = false;

@@ -1,5 +1,5 @@
 // The TCP transport behind links of kind LAN: a client socket to the
-// instrument's port 10001 with a 2-second connect limit, commands sent with
+// instrument's port 10001 (or the port the link names) with a 2-second connect limit, commands sent with
 // their terminating zero byte, and a 1024-byte receive ring that turns the
 // stream into single bytes and lines. The Winsock (tcp_win.cpp) and BSD socket
 // (tcp_posix.cpp) drivers provide the socket calls; the ring and the reads in
@@ -15,7 +15,7 @@
 
 namespace qb {
 
-constexpr char kInstrumentTcpPort[] = "10001";
+constexpr int kInstrumentTcpPort = 10001;
 constexpr int kConnectTimeoutMs = 2000;
 constexpr int kTcpReceiveChunk = 255;
 // A line read gives up after this many times the read time-out even while
@@ -38,14 +38,15 @@ enum WinsockOperation { WINSOCK_START = 1, WINSOCK_STOP = 2 };
 // 1 starts, 2 stops Windows Sockets (once each, whatever the count of calls);
 // 0, or -1 when the start failed.
 int WinsockControl(int operation);
-// Connects a new socket to port 10001 of the dotted IPv4 address, giving up
-// after 2 seconds; 0, or -1 with socket = kNoHandle.
-int TcpConnect(const char* ipAddress, intptr_t& socket);
+// Connects a new socket to the port (0: the instrument's, 10001) of the
+// dotted IPv4 address, giving up after 2 seconds; 0, or -1 with socket =
+// kNoHandle.
+int TcpConnect(const char* ipAddress, intptr_t& socket, int port = 0);
 // The connect in two halves, for many addresses at once. Starting gives 0 when
 // the socket connected at once, 1 while the connect is under way (wait for
 // the socket with wantWrite, then ask TcpConnectResult), -1 when it failed
 // (socket = kNoHandle).
-int TcpConnectStart(const char* ipAddress, intptr_t& socket);
+int TcpConnectStart(const char* ipAddress, intptr_t& socket, int port = 0);
 // 0 when the connect under way on socket succeeded, -1 when it failed.
 int TcpConnectResult(intptr_t socket);
 // The most sockets TcpWaitAny takes at once.

@@ -42,11 +42,11 @@ int WinsockControl(int operation) {
   return 0;
 }
 
-int TcpConnectStart(const char* ipAddress, intptr_t& socket) {
+int TcpConnectStart(const char* ipAddress, intptr_t& socket, int port) {
   socket = kNoHandle;
   in_addr_t address = ipAddress ? inet_addr(ipAddress) : INADDR_NONE;
   // Neither "no address" nor the unspecified address names an instrument.
-  if (address == INADDR_NONE || address == INADDR_ANY) return -1;
+  if (address == INADDR_NONE || address == INADDR_ANY || port < 0 || port > 65535) return -1;
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd == 0) {
     // Descriptor 0 (standard input was closed) would read as "no socket".
@@ -58,7 +58,7 @@ int TcpConnectStart(const char* ipAddress, intptr_t& socket) {
   sockaddr_in peer;
   memset(&peer, 0, sizeof peer);
   peer.sin_family = AF_INET;
-  peer.sin_port = htons(static_cast<uint16_t>(atoi(kInstrumentTcpPort)));
+  peer.sin_port = htons(static_cast<uint16_t>(port == 0 ? kInstrumentTcpPort : port));
   peer.sin_addr.s_addr = address;
   int started = -1;
   if (SetNonBlocking(fd)) {

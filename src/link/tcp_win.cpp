@@ -66,17 +66,17 @@ int WinsockControl(int operation) {
   return 0;
 }
 
-int TcpConnectStart(const char* ipAddress, intptr_t& socket) {
+int TcpConnectStart(const char* ipAddress, intptr_t& socket, int port) {
   socket = kNoHandle;
   unsigned long address = ipAddress ? inet_addr(ipAddress) : INADDR_NONE;
   // Neither "no address" nor the unspecified address names an instrument.
-  if (address == INADDR_NONE || address == INADDR_ANY) return -1;
+  if (address == INADDR_NONE || address == INADDR_ANY || port < 0 || port > 65535) return -1;
   SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return -1;
   sockaddr_in peer;
   memset(&peer, 0, sizeof peer);
   peer.sin_family = AF_INET;
-  peer.sin_port = htons(static_cast<u_short>(atoi(kInstrumentTcpPort)));
+  peer.sin_port = htons(static_cast<u_short>(port == 0 ? kInstrumentTcpPort : port));
   peer.sin_addr.s_addr = address;
   int started = -1;
   u_long nonBlocking = 1;

@@ -2,7 +2,8 @@
 # quillbox-cli.exe under wine64 against a native virtual instrument on a
 # loopback address: "identify" prints the identification and the family, and
 # "run" exits 0 for a script whose limit tests pass and 1 for one with a
-# failed test, writing JUnit XML that parses; without link options the
+# failed test, writing JUnit XML that parses; a run on two instruments at
+# once (two programs of its own) passes on both; without link options the
 # connection the window saved is used.
 #
 #   cli-wine-test.sh QUILLBOX_SIM QUILLBOX_CLI_EXE BUILD_DIR
@@ -18,7 +19,7 @@ cleanup() {
 trap cleanup EXIT
 
 address=127.0.$((RANDOM % 200 + 20)).$((RANDOM % 200 + 20))
-"$sim" --tcp "$address:10001" --on 'MEAS?=line:\p{1.5}V' --pidfile "$work/sim.pid" \
+"$sim" --tcp "$address:10001" --instances 2 --on 'MEAS?=line:\p{1.5}V' --pidfile "$work/sim.pid" \
   --transcript "$work/transcript.txt" >"$work/sim.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 50); do [ -s "$work/sim.pid" ] && break; sleep 0.1; done
@@ -49,6 +50,8 @@ expect 0 '1.50000E0V' run --lan "$address" --junit "$(windows_path "$work/pass.x
 expect 1 'limit tests: 1 passed, 1 failed' run --lan "$address" --junit "$(windows_path "$work/fail.xml")" \
   "$(windows_path "$work/fail.txt")"
 expect 2 'Usage:' run --lan "$address"
+expect 0 "TCPIP::$address::10002::SOCKET: passed" run --on "TCPIP::$address::INSTR" \
+  --on "TCPIP::$address::10002::SOCKET" "$(windows_path "$work/pass.txt")"
 
 # With no link options the connection saved by the window's Connect dialog
 # is used; whatever settings file the prefix held is put back afterwards.

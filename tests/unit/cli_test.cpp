@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/resource_address.h"
 #include "common/tick_clock.h"
 #include "support/hex_images.h"
 #include "support/link_harness.h"
@@ -33,7 +34,7 @@ CliResult Cli(const std::vector<std::string>& args, const std::string& input = "
               bool errorTerminal = false) {
   std::ostringstream out, err;
   std::istringstream in(input);
-  qb::CliConsole console{out, err, in, terminal, errorTerminal};
+  qb::CliConsole console{out, err, in, terminal, errorTerminal, QB_CLI_PATH};
   int code = qb::RunCli(args, console);
   return {code, out.str(), err.str()};
 }
@@ -117,6 +118,69 @@ TEST(CliOptions, BadCommandLinesExitTwoWithUsageAndHelpExitsZero) {
   EXPECT_EQ(unreachable.err, "quillbox-cli: Unable to open port COM250\n");
 }
 
+// Every address form, as --on, --lan or --serial take it; what is refused is
+// one line and exit 2 before anything is opened.
+TEST(CliOptions, AddressFormsParseAndBadOnesExitTwoWithOneLine) {
+  using Kind = qb::ResourceAddress::Kind;
+  const struct {
+    const char* option;
+    const char* text;
+    bool ok;
+    Kind kind;
+    const char* where;  // host or serial port
+    int port;
+  } kRows[] = {
+      {"--on", "TCPIP::10.1.2.3::5025::SOCKET", true, Kind::Lan, "10.1.2.3", 5025},
+      {"--on", "tcpip0::Bench-7.local::10001::socket", true, Kind::Lan, "Bench-7.local", 10001},
+      {"--on", "TCPIP::10.1.2.3::INSTR", true, Kind::Lan, "10.1.2.3", 0},
+      {"--lan", "TCPIP12::localhost::instr", true, Kind::Lan, "localhost", 0},
+      {"--on", "ASRL3::INSTR", true, Kind::Serial, "COM3", 0},
+      {"--serial", "asrlcom254::instr", true, Kind::Serial, "COM254", 0},
+      {"--on", "10.1.2.3", true, Kind::Lan, "10.1.2.3", 0},
+      {"--on", "com4", true, Kind::Serial, "com4", 0},
+      {"--on", "/dev/ttyUSB0", true, Kind::Serial, "/dev/ttyUSB0", 0},
+      {"--serial", "COM7", true, Kind::Serial, "COM7", 0},
+      {"--on", "TCPIP::::INSTR", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1.2.3::0::SOCKET", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1.2.3::65536::SOCKET", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1.2.3::scpi::SOCKET", false, Kind::Lan, "", 0},
+      {"--on", "GPIB0::12::INSTR", false, Kind::Lan, "", 0},
+      {"--on", "TCPIPX::10.1.2.3::INSTR", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1.2.3", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1.2.3::5025", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1.2.3::5025::INSTR", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1.2.3::INSTR::x", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1.2.3::5025::SOCKET::", false, Kind::Lan, "", 0},
+      {"--on", "TCPIP::10.1 2.3::INSTR", false, Kind::Lan, "", 0},
+      {"--on", "ASRL0::INSTR", false, Kind::Serial, "", 0},
+      {"--on", "ASRL255::INSTR", false, Kind::Serial, "", 0},
+      {"--on", "ASRL3", false, Kind::Serial, "", 0},
+      {"--on", "ASRL3::INSTR::x", false, Kind::Serial, "", 0},
+      {"--lan", "ASRL3::INSTR", false, Kind::Serial, "", 0},
+      {"--serial", "TCPIP::10.1.2.3::INSTR", false, Kind::Lan, "", 0},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(std::string(row.option) + " " + row.text);
+    std::string option = row.option;
+    auto use = option == "--lan"      ? qb::AddressUse::Lan
+               : option == "--serial" ? qb::AddressUse::Serial
+                                      : qb::AddressUse::Any;
+    qb::ResourceAddress address;
+    std::string error;
+    ASSERT_EQ(qb::ParseResourceAddress(row.text, use, address, error), row.ok) << error;
+    if (row.ok) {
+      EXPECT_EQ(address.kind, row.kind);
+      EXPECT_EQ(address.kind == Kind::Lan ? address.host : address.serial, row.where);
+      EXPECT_EQ(address.port, row.port);
+      continue;
+    }
+    EXPECT_EQ(error.rfind(std::string("Not an instrument address: \"") + row.text + "\" (", 0), 0u) << error;
+    CliResult r = Cli({"identify", row.option, row.text});
+    EXPECT_EQ(r.code, qb::kCliFailed);
+    EXPECT_EQ(r.err, "quillbox-cli: " + error + "\n");
+  }
+}
+
 enum class Transport { Tcp, Serial };
 
 class CliVerbs : public ::testing::TestWithParam<Transport> {
@@ -128,9 +192,9 @@ class CliVerbs : public ::testing::TestWithParam<Transport> {
         GetParam() == Transport::Tcp ? StartLanSim(sim_, link, args, &error) : StartSerialSim(sim_, link, args, &error);
     ASSERT_TRUE(started) << error;
     if (GetParam() == Transport::Tcp) {
-      link_ = {"--lan", link.ipAddress};
+      link_ = {"--lan", std::string("TCPIP0::") + link.ipAddress + "::INSTR"};
     } else {
-      link_ = {"--serial", link.portName, "--baud", "9600"};
+      link_ = {"--on", "ASRL" + std::string(link.portName + 3) + "::INSTR", "--baud", "9600"};
     }
     scratch_ = MakeScratchDir("cli");
   }
@@ -557,6 +621,67 @@ TEST(CliMeasureDrop, ATrendOrSweepCutShortExitsTwoAndKeepsWhatItMeasured) {
   }
 }
 
+// A run on several instruments of one simulator at once: a suite per
+// instrument in one JUnit file, a transcript each, and an instrument that
+// drops mid-run or is not there fails only its own suite.
+TEST(CliBench, RunsOnEveryInstrumentAtOnceWithASuiteEach) {
+  const struct {
+    const char* name;
+    std::vector<std::string> sim;
+    bool fromFile;
+    int count;  // addresses: ports 10001 on, the fifth has no instrument
+    int code;
+    const char* suites;  // "tests/failures/errors" of each suite
+  } kCases[] = {
+      {"all pass", {}, false, 4, 0, "2/0/0 2/0/0 2/0/0 2/0/0"},
+      {"one drops, one absent", {"--on-instance", "3:MEAS?=drop"}, true, 5, 2, "2/0/0 2/0/0 1/0/1 2/0/0 1/0/1"},
+  };
+  const std::string script = MakeScratchDir("cli-bench") + "/bench.txt";
+  WriteHostFile(script, "\"MEAS?\n#pause,1\n\"*IDN?\n\"*IDN?\n=1\n=^\n=2\n=test,in\n=test,lo\n");
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    SimProcess sim;
+    std::string error, address = LoopbackAddress();
+    std::vector<std::string> args = {"--tcp", address + ":10001", "--instances", "4", "--on", "MEAS?=line:\\p{1.5}"};
+    args.insert(args.end(), c.sim.begin(), c.sim.end());
+    ASSERT_TRUE(sim.Start(args, &error)) << error;
+    std::string dir = MakeScratchDir("cli-bench"), list = "# the bench\n\n";
+    std::vector<std::string> run = {"run", "--timeout", "500", "--junit", dir + "/all.xml", "--transcript", dir + "/t"};
+    std::vector<std::string> addresses;
+    for (int i = 0; i < c.count; ++i) {
+      addresses.push_back(i == 0 ? "TCPIP::" + address + "::INSTR"
+                                 : "TCPIP0::" + address + "::" + std::to_string(10001 + i) + "::SOCKET");
+      list += "  " + addresses.back() + "\n";
+      if (!c.fromFile) run.insert(run.end(), {"--on", addresses.back()});
+    }
+    WriteHostFile(dir + "/list.txt", list);
+    if (c.fromFile) run.insert(run.end(), {"--on-file", dir + "/list.txt"});
+    run.push_back(script);
+    CliResult r = Cli(run);
+    EXPECT_EQ(r.code, c.code) << r.out << r.err;
+    int code = -1;
+    std::string parsed = Shell(
+        "python3 -c 'import sys, xml.dom.minidom as m; d = m.parse(sys.argv[1]); print(\" "
+        "\".join(s.getAttribute(\"name\") "
+        "+ \"=\" + \"/\".join(s.getAttribute(a) for a in (\"tests\", \"failures\", \"errors\")) for s in "
+        "d.getElementsByTagName(\"testsuite\")))' '" +
+            dir + "/all.xml'",
+        &code);
+    EXPECT_EQ(code, 0);
+    std::string expected, suites = c.suites;
+    for (size_t i = 0; i < addresses.size(); ++i) {
+      std::string counts = suites.substr(i * 6, 5);
+      expected += (i ? " " : "") + addresses[i] + "=" + counts;
+      // Each instrument's outcome, and its transcript when it was reached.
+      std::string outcome = addresses[i] + (counts == "2/0/0" ? ": passed\n" : ": failed: ");
+      EXPECT_NE(r.out.find(outcome), std::string::npos) << r.out;
+      std::string transcript = ReadHostFile(dir + "/t/" + qb::FileSafe(addresses[i]) + ".txt");
+      EXPECT_EQ(transcript.find("> MEAS?") != std::string::npos, i < 4) << addresses[i];
+    }
+    EXPECT_EQ(parsed, expected + "\n");
+  }
+}
+
 // Run by netns.CliDiscover inside the virtual LAN of lan-netns.sh.
 TEST(CliDiscoverNetns, ListsEveryAnsweringInstrumentWithItsFamilyAsTableAndJson) {
   REQUIRE_VIRTUAL_LAN();
@@ -577,7 +702,7 @@ TEST(CliDiscoverNetns, ListsEveryAnsweringInstrumentWithItsFamilyAsTableAndJson)
       std::string address, family, rest;
       fields >> address >> family;
       std::getline(fields >> std::ws, rest);
-      if (address == Instrument(row.name)) found = family + "|" + rest;
+      if (address == "TCPIP::" + Instrument(row.name) + "::INSTR") found = family + "|" + rest;
     }
     EXPECT_EQ(found.substr(0, found.find('|') + 1 + std::string(row.text).size()),
               std::string(row.family) + "|" + row.text)
