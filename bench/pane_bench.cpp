@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "harness.h"
 #include "resources/resource.h"
 #include "support/host.h"
-#include "terminal.h"
 
 namespace {
 
@@ -56,13 +56,11 @@ double StartStream(e2e::ConnectedApp& c, int kbPerSecond) {
     snprintf(number, sizeof number, "%03d:", i % 1000);
     script += std::string(i ? "|" : "") + "line:" + number + "\\a{94}";
   }
-  std::string error;
   // Identified as an unknown maker: no command assistant in the way.
   // The stream begins once the connection is made and identified.
   if (!c.StartLan(
-          {"--idn", "BENCH,1", "--every", std::to_string(kPeriodMs) + "@" + std::to_string(kStartMs) + "=" + script},
-          &error)) {
-    fprintf(stderr, "%d KB/s: %s\n", kbPerSecond, error.c_str());
+          {"--idn", "BENCH,1", "--every", std::to_string(kPeriodMs) + "@" + std::to_string(kStartMs) + "=" + script})) {
+    fprintf(stderr, "%d KB/s: %s\n", kbPerSecond, c.error.c_str());
     return 0;
   }
   if (!qbtest::WaitFor([&] { return PaneLines(c) > 0; }, kStartMs + 5000)) {

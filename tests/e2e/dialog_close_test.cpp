@@ -9,7 +9,6 @@
 #include "harness.h"
 #include "resources/resource.h"
 #include "support/store_seed.h"
-#include "terminal.h"
 
 using namespace e2e;
 
@@ -19,8 +18,7 @@ enum class Way { Button, Escape, CloseBox };
 
 TEST(DialogClose, EveryDialogClosesByItsButtonEscapeAndTheCloseBox) {
   ConnectedApp c;
-  std::string error;
-  ASSERT_TRUE(c.StartLan({"--model", "ztq", "--stores", qbtest::SeedStores("Bridge")}, &error)) << error;
+  ASSERT_TRUE(c.StartLan({"--model", "ztq", "--stores", qbtest::SeedStores("Bridge")})) << c.error;
   const struct {
     int command;
     const char* title;
@@ -39,7 +37,7 @@ TEST(DialogClose, EveryDialogClosesByItsButtonEscapeAndTheCloseBox) {
     for (const auto& w : ways) {
       SCOPED_TRACE(std::string(d.title) + " by " + w.name);
       MenuCommand(c.app.Main(), d.command);
-      HWND dialog = WaitForWindow(c.app.Pid(), "#32770", d.title);
+      HWND dialog = c.Dialog(d.title);
       ASSERT_TRUE(dialog);
       HWND button = GetDlgItem(dialog, d.button);
       ASSERT_TRUE(button && IsEnabled(button));
@@ -54,8 +52,7 @@ TEST(DialogClose, EveryDialogClosesByItsButtonEscapeAndTheCloseBox) {
           PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
           break;
       }
-      bool gone = WaitForWindowGone(dialog, 10000);
-      if (!gone) Screenshot(std::string("dialog-not-closed-") + d.title + "-" + w.name);
+      bool gone = WaitForWindowGone(dialog);
       EXPECT_TRUE(gone);
       if (!gone) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(d.button, BN_CLICKED), 0);
       ASSERT_TRUE(WaitForWindowGone(dialog));

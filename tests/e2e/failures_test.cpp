@@ -1,15 +1,15 @@
 // The terminal when things go wrong: a link that breaks under a reply or a
-// send, the reconnect question answered either way, instruments that never
-// answer or cannot be reached, a pane fed far more text than an edit control
-// holds by default, and the guards that keep a script and the command line
-// apart.
+// send, the reconnect question answered either way, a pane fed far more text
+// than an edit control holds by default, and the guards that keep a script
+// and the command line apart. Instruments that never answer or cannot be
+// reached are the identification tests' (identification_test.cpp) and the
+// Connect dialog's outcome the settings tests' (connect_settings_test.cpp).
 #include <gtest/gtest.h>
 
 #include "harness.h"
 #include "resources/resource.h"
 #include "support/file_dialog_win.h"
 #include "support/host.h"
-#include "terminal.h"
 
 using namespace e2e;
 using qbtest::WaitFor;
@@ -36,81 +36,41 @@ void ReadErrorThenQuestion(ConnectedApp& c, MessageBoxInfo& question) {
   EXPECT_FALSE(IsEnabled(c.Control(IDC_COMMAND_LINE)));
 }
 
-// The boxes a connection attempt shows, in order, each answered with OK, up
-// to the one with the outcome (caption "Connection").
-std::vector<MessageBoxInfo> BoxesUntilTheConnectionOutcome(const App& app) {
-  std::vector<MessageBoxInfo> boxes;
-  MessageBoxInfo box;
-  while (WaitForMessageBox(app.Pid(), box, 8000)) {
-    boxes.push_back(box);
-    AnswerMessageBox(box, IDOK);
-    if (box.caption == "Connection") break;
-  }
-  return boxes;
-}
-
-// Drives the start-up Connect dialog to a LAN address and returns the boxes
-// shown after Connect, in order, each answered with OK.
-std::vector<MessageBoxInfo> ConnectLanTo(App& app, const std::string& address) {
-  std::vector<MessageBoxInfo> boxes;
-  HWND dialog = WaitForConnectDialog(app.Pid());
-  if (!dialog || !ChooseInList(dialog, IDC_INTERFACE, "LAN")) return boxes;
-  SetControlText(dialog, IDC_IP_ADDRESS, address);
-  ClickButton(dialog, IDC_CONNECT);
-  return BoxesUntilTheConnectionOutcome(app);
-}
-
-TEST(Failures, ASerialReadErrorAsksOneBoxAtATimeAndYesReconnects) {
-  ConnectedApp c;
-  std::string error;
-  ASSERT_TRUE(c.StartSerial({"--on", "BYE=wait:300|hangup:1500"}, 8, "Serial", &error)) << error;
-  c.SendLine("BYE");
-  MessageBoxInfo question;
-  ReadErrorThenQuestion(c, question);
-  ASSERT_TRUE(c.sim.WaitForNote("reopened", 5000));
-  AnswerMessageBox(question, IDYES);
-  MessageBoxInfo result;
-  ASSERT_TRUE(WaitForMessageBoxText(c.app.Pid(), "Connection Successful", result, 8000));
-  AnswerMessageBox(result, IDOK);
-  EXPECT_TRUE(WaitFor([&] { return IsEnabled(c.Control(IDC_COMMAND_LINE)); }, 3000));
-  c.SendLine("*IDN?");
-  EXPECT_TRUE(c.WaitForPane("QUARTZLINE,HXA1510")) << c.PaneText();
-}
-
-TEST(Failures, NoStaysDisconnectedAndYesWhileTheInstrumentIsGoneFails) {
-  {
+// The reconnect question answered either way: Yes once the port is back
+// connects again and the poll reads again; No stays disconnected and asks
+// nothing more. A reconnect that fails says what the identification says
+// (identification_test.cpp: IdentifyOpen).
+TEST(Failures, ASerialReadErrorAsksOneBoxAtATimeAndTheAnswerDecides) {
+  for (int answer : {IDYES, IDNO}) {
+    SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
     ConnectedApp c;
-    std::string error;
-    ASSERT_TRUE(c.StartSerial({"--on", "BYE=wait:300|hangup"}, 8, "Serial", &error)) << error;
+    ASSERT_TRUE(c.StartSerial({"--on", answer == IDYES ? "BYE=wait:300|hangup:1500" : "BYE=wait:300|hangup"}, 8,
+                              "Serial"))
+        << c.error;
     c.SendLine("BYE");
     MessageBoxInfo question;
     ReadErrorThenQuestion(c, question);
-    AnswerMessageBox(question, IDNO);
-    qbtest::SleepMs(1000);
-    EXPECT_FALSE(MessageBoxShowing(c.app.Pid()));
-    EXPECT_FALSE(IsEnabled(c.Control(IDC_COMMAND_LINE)));
+    if (answer == IDNO) {
+      AnswerMessageBox(question, IDNO);
+      qbtest::SleepMs(1000);
+      EXPECT_FALSE(MessageBoxShowing(c.app.Pid()));
+      EXPECT_FALSE(IsEnabled(c.Control(IDC_COMMAND_LINE)));
+      continue;
+    }
+    ASSERT_TRUE(c.sim.WaitForNote("reopened", 5000));
+    AnswerMessageBox(question, IDYES);
+    MessageBoxInfo result;
+    ASSERT_TRUE(WaitForMessageBoxText(c.app.Pid(), "Connection Successful", result, 8000));
+    AnswerMessageBox(result, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return IsEnabled(c.Control(IDC_COMMAND_LINE)); }, 3000));
+    c.SendLine("*IDN?");
+    EXPECT_TRUE(c.WaitForPane("QUARTZLINE,HXA1510")) << c.PaneText();
   }
-  // The link breaks in the middle of a reply line; the port is back only
-  // after the user has already said Yes.
-  ConnectedApp c;
-  std::string error;
-  ASSERT_TRUE(c.StartSerial({"--on", "HALF?=raw:PART|wait:300|hangup:6000"}, 8, "Serial", &error)) << error;
-  c.SendLine("HALF?");
-  MessageBoxInfo question;
-  ReadErrorThenQuestion(c, question);
-  AnswerMessageBox(question, IDYES);
-  std::vector<MessageBoxInfo> boxes = BoxesUntilTheConnectionOutcome(c.app);
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].text, "Unable to open port COM8");
-  EXPECT_EQ(boxes[0].caption, "Test Connection");
-  EXPECT_EQ(boxes[1].text, "Connection Failed");
-  EXPECT_FALSE(IsEnabled(c.Control(IDC_COMMAND_LINE)));
 }
 
 TEST(Failures, ATypedLineThatCannotBeSentIsReportedAndDisconnects) {
   ConnectedApp c;
-  std::string error;
-  ASSERT_TRUE(c.StartLan({}, &error)) << error;
+  ASSERT_TRUE(c.StartLan({})) << c.error;
   c.sim.Stop();
   // The first sends after the peer went away may still be taken by the
   // socket; one of the next ones fails.
@@ -126,42 +86,13 @@ TEST(Failures, ATypedLineThatCannotBeSentIsReportedAndDisconnects) {
   EXPECT_TRUE(WaitFor([&] { return !IsEnabled(c.Control(IDC_COMMAND_LINE)); }, 3000));
 }
 
-TEST(Failures, ConnectingToASilentOrUnreachableInstrumentFails) {
-  qbtest::SimProcess sim;
-  std::string address = qbtest::LoopbackAddress();
-  ASSERT_TRUE(sim.Start({"--tcp", address + ":10001", "--silent"}));
-  {
-    ForgetSettings();
-    App app;
-    ASSERT_TRUE(app.Start());
-    ASSERT_NE(app.WaitForMainWindow(), nullptr);
-    std::vector<MessageBoxInfo> boxes = ConnectLanTo(app, address);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Connection Failed");
-    EXPECT_TRUE(sim.WaitForReceived("*IDN?"));
-  }
-  // Nothing listens on this address: the connect is refused.
-  std::string nobody = qbtest::LoopbackAddress();
-  ForgetSettings();
-  App app;
-  ASSERT_TRUE(app.Start());
-  ASSERT_NE(app.WaitForMainWindow(), nullptr);
-  std::vector<MessageBoxInfo> boxes = ConnectLanTo(app, nobody);
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].text, "Failed to connect to IP address " + nobody);
-  EXPECT_EQ(boxes[0].caption, "Test Connection");
-  EXPECT_EQ(boxes[1].text, "Connection Failed");
-  EXPECT_FALSE(IsEnabled(GetDlgItem(app.Main(), IDC_COMMAND_LINE)));
-}
-
 // A reply of 300 lines of 1000 characters: far past the 32 KB an edit
 // control takes by default and the 256 KB one tick reads.
 TEST(Pane, HoldsLongRepliesWholeAndInOrderWithTheEchoes) {
   std::string big;
   for (int i = 0; i < 300; ++i) big += (i ? "|line:" : "line:") + std::string("\\a{1000}");
   ConnectedApp c;
-  std::string error;
-  ASSERT_TRUE(c.StartLan({"--on", "BIG?=" + big, "--on", "END?=line:THE END"}, &error)) << error;
+  ASSERT_TRUE(c.StartLan({"--on", "BIG?=" + big, "--on", "END?=line:THE END"})) << c.error;
   c.SendLine("BIG?");
   ASSERT_TRUE(WaitFor([&] { return c.PaneText().size() >= 8 + 300 * 1002; }, 20000)) << c.PaneText().size();
   c.SendLine("END?");
@@ -180,8 +111,7 @@ TEST(Pane, HoldsLongRepliesWholeAndInOrderWithTheEchoes) {
 // drops whole lines from the top and says so, and stays within its limit.
 TEST(Pane, DropsTheOldestLinesPastItsLimitAndKeepsShowingTheNewest) {
   ConnectedApp c;
-  std::string error;
-  ASSERT_TRUE(c.StartLan({"--every", "2@500=line:\\a{1000}"}, &error)) << error;
+  ASSERT_TRUE(c.StartLan({"--every", "2@500=line:\\a{1000}"})) << c.error;
   const std::string marker = "--- earlier output was removed from the pane ---\r\n";
   ASSERT_TRUE(WaitFor([&] { return c.PaneText().compare(0, marker.size(), marker) == 0; }, 60000))
       << c.PaneText().size();
@@ -206,8 +136,7 @@ HWND FocusOf(HWND main) {
 
 TEST(Failures, ScriptGuardsAndDisconnectStopsARunningScript) {
   ConnectedApp c;
-  std::string error;
-  ASSERT_TRUE(c.StartLan({}, &error)) << error;
+  ASSERT_TRUE(c.StartLan({})) << c.error;
   SetControlText(c.app.Main(), IDC_COMMAND_LINE, "SECRET");
   std::string dir = qbtest::MakeScratchDir("e2e-guards");
   ASSERT_TRUE(qbtest::WriteHostFile(dir + "/s.txt", "#clear\r\n#pause,1\r\n\"MODE,1\r\n#pause,30\r\n\"MODE,2\r\n"));

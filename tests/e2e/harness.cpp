@@ -1,11 +1,14 @@
 // The end-to-end helpers; see harness.h.
 #include "harness.h"
 
+#include <commctrl.h>
+#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "resources/resource.h"
 #include "support/com_port.h"
 #include "support/host.h"
 
@@ -14,9 +17,12 @@ namespace e2e {
 using qbtest::WaitFor;
 
 bool App::Start(const std::string& args, const std::string& program) {
-  Kill();
   std::string line = "\"" + (program.empty() ? std::string(QB_APP_PATH) : program) + "\"";
-  if (!args.empty()) line += " " + args;
+  return Run(args.empty() ? line : line + " " + args);
+}
+
+bool App::Run(const std::string& line) {
+  Kill();
   std::vector<char> buffer(line.begin(), line.end());
   buffer.push_back('\0');
   STARTUPINFOA si = {};
@@ -56,24 +62,6 @@ void App::Kill() {
 }
 
 namespace {
-
-struct FindRequest {
-  DWORD pid;
-  const char* className;
-  const char* title;
-  HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND window, LPARAM param) {
-  FindRequest* request = reinterpret_cast<FindRequest*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid != request->pid || !IsWindowVisible(window)) return TRUE;
-  if (request->className && ClassNameOf(window) != request->className) return TRUE;
-  if (request->title && TextOf(window) != request->title) return TRUE;
-  request->found = window;
-  return FALSE;
-}
 
 bool IsMessageBoxOf(HWND window, DWORD pid) {
   DWORD owner = 0;
@@ -121,18 +109,6 @@ MessageBoxInfo DescribeMessageBox(HWND window) {
 }
 
 }  // namespace
-
-HWND WaitForWindow(DWORD pid, const char* className, const char* title, int timeoutMs) {
-  FindRequest request{pid, className, title, nullptr};
-  WaitFor(
-      [&] {
-        request.found = nullptr;
-        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&request));
-        return request.found != nullptr;
-      },
-      timeoutMs);
-  return request.found;
-}
 
 bool WaitForWindowGone(HWND window, int timeoutMs) {
   return WaitFor([&] { return !IsWindow(window); }, timeoutMs);
@@ -287,14 +263,6 @@ std::string AnswerNextBox(DWORD pid, int timeoutMs) {
   return box.caption + ": " + box.text + (box.hasIcon ? " (icon)" : "");
 }
 
-bool MapComPort(int number, const std::string& hostPath) {
-  return qbtest::MapComPort(number, hostPath);
-}
-
-void UnmapComPort(int number) {
-  qbtest::UnmapComPort(number);
-}
-
 std::string Screenshot(const std::string& name) {
   const char* folder = getenv("QB_SCREENSHOTS");
   if (!folder) return "";
@@ -303,10 +271,308 @@ std::string Screenshot(const std::string& name) {
   return path;
 }
 
-std::string LocalAppDataFolder() {
+namespace {
+
+// A screenshot of the display at a case's first failure, while its windows
+// still show, named after the case.
+class ScreenshotOnFailure : public ::testing::EmptyTestEventListener {
+  void OnTestPartResult(const ::testing::TestPartResult& result) override {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!result.failed() || !info || info == shot_) return;
+    shot_ = info;
+    std::string name = std::string("failed-") + info->test_suite_name() + "-" + info->name();
+    for (char& c : name)
+      if (c == '/') c = '-';
+    Screenshot(name);
+  }
+  const ::testing::TestInfo* shot_ = nullptr;
+};
+
+const bool kScreenshotsOnFailure = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ScreenshotOnFailure);
+  return true;
+}();
+
+}  // namespace
+
+std::string ShellFolder(int csidl) {
   char path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path))) return "";
+  if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path))) return "";
   return path;
+}
+
+
+namespace {
+
+// A block of memory inside the process that owns a window, for the records a
+// message points at.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND window, size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) base_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~RemoteMemory() {
+    if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  bool Ok() const { return base_ != nullptr; }
+  char* At(size_t offset) const { return base_ + offset; }
+  bool Write(size_t offset, const void* data, size_t size) {
+    SIZE_T done = 0;
+    return offset + size <= size_ && WriteProcessMemory(process_, base_ + offset, data, size, &done) && done == size;
+  }
+  bool Read(size_t offset, void* data, size_t size) const {
+    SIZE_T done = 0;
+    return offset + size <= size_ && ReadProcessMemory(process_, base_ + offset, data, size, &done) && done == size;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  char* base_ = nullptr;
+  size_t size_;
+};
+
+constexpr size_t kTextOffset = 512;  // the item record first, its text after it
+constexpr int kTextChars = 260;
+
+std::string ItemText(HWND list, RemoteMemory& memory, int row, int column) {
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<LPWSTR>(memory.At(kTextOffset));
+  item.cchTextMax = kTextChars;
+  wchar_t empty = 0;
+  if (!memory.Write(0, &item, sizeof item) || !memory.Write(kTextOffset, &empty, sizeof empty)) return "";
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0)));
+  wchar_t wide[kTextChars] = {};
+  if (!memory.Read(kTextOffset, wide, sizeof wide)) return "";
+  wide[kTextChars - 1] = 0;
+  char text[kTextChars * 2] = "";
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+  return text;
+}
+
+}  // namespace
+
+std::vector<ListRow> ReadListRows(HWND list, int columns) {
+  std::vector<ListRow> rows;
+  RemoteMemory memory(list, kTextOffset + kTextChars * sizeof(wchar_t));
+  if (!memory.Ok()) return rows;
+  int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) {
+    ListRow r;
+    for (int column = 0; column < columns; ++column) r.texts.push_back(ItemText(list, memory, row, column));
+    LVITEMW item = {};
+    item.mask = LVIF_STATE;
+    item.iItem = row;
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (memory.Write(0, &item, sizeof item) &&
+        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(memory.At(0))) &&
+        memory.Read(0, &item, sizeof item)) {
+      r.selected = (item.state & LVIS_SELECTED) != 0;
+      r.focused = (item.state & LVIS_FOCUSED) != 0;
+    }
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+bool SelectListRow(HWND list, int row) {
+  RemoteMemory memory(list, sizeof(LVITEMW));
+  LVITEMW item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  return memory.Ok() && memory.Write(0, &item, sizeof item) &&
+         SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0)));
+}
+
+bool DoubleClickListRow(HWND list, int row) {
+  RemoteMemory memory(list, sizeof(RECT));
+  RECT bounds = {};
+  bounds.left = LVIR_BOUNDS;
+  if (!memory.Ok() || !memory.Write(0, &bounds, sizeof bounds) ||
+      !SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0))) ||
+      !memory.Read(0, &bounds, sizeof bounds))
+    return false;
+  LPARAM point = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+  // As the mouse does it: the first click selects, the second is the double click.
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(list, WM_LBUTTONUP, 0, point);
+  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+  PostMessageW(list, WM_LBUTTONUP, 0, point);
+  return true;
+}
+
+std::string SettingsFilePath() {
+  return ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Quartzline\\Quillboxer\\Quillboxer.ini";
+}
+
+void ForgetSettings() {
+  std::string folder = ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Quartzline";
+  DeleteFileA(SettingsFilePath().c_str());
+  RemoveDirectoryA((folder + "\\Quillboxer").c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+void WriteSettings(const std::string& text) {
+  std::string folder = ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Quartzline";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  CreateDirectoryA((folder + "\\Quillboxer").c_str(), nullptr);
+  FILE* f = fopen(SettingsFilePath().c_str(), "wb");
+  if (!f) return;
+  fwrite(text.data(), 1, text.size(), f);
+  fclose(f);
+}
+
+std::string ReadWindowsFile(const std::string& path) {
+  std::string text;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return text;
+  char buffer[65536];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  fclose(f);
+  return text;
+}
+
+HWND WaitForConnectDialog(DWORD pid, int timeoutMs) {
+  return WaitForWindow(pid, "#32770", "Connect", timeoutMs);
+}
+
+HWND StartFresh(App& app) {
+  ForgetSettings();
+  if (!app.Start() || !app.WaitForMainWindow()) return nullptr;
+  return WaitForConnectDialog(app.Pid());
+}
+
+bool ChooseInList(HWND dialog, int id, const std::string& text) {
+  HWND combo = GetDlgItem(dialog, id);
+  LRESULT index =
+      SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+  if (index == CB_ERR) return false;
+  SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
+  return true;
+}
+
+// An entry's text. Under Wine the ANSI form of CB_GETLBTEXT comes back from
+// another process still in UTF-16, so the Unicode form is asked for.
+static std::string ListEntry(HWND combo, LRESULT index) {
+  wchar_t wide[256] = L"";
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide));
+  char text[256] = "";
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+  return text;
+}
+
+std::string ListSelection(HWND dialog, int id) {
+  HWND combo = GetDlgItem(dialog, id);
+  LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+  return index == CB_ERR ? "" : ListEntry(combo, index);
+}
+
+std::vector<std::string> ListEntries(HWND dialog, int id) {
+  HWND combo = GetDlgItem(dialog, id);
+  std::vector<std::string> entries;
+  LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) entries.push_back(ListEntry(combo, i));
+  return entries;
+}
+
+bool CancelStartupConnect(const App& app) {
+  HWND dialog = WaitForConnectDialog(app.Pid());
+  if (!dialog) return false;
+  ClickButton(dialog, IDCANCEL);
+  MessageBoxInfo box;
+  return WaitForMessageBoxText(app.Pid(), "Connection Failed", box) && AnswerMessageBox(box, IDOK);
+}
+
+ConnectedApp::~ConnectedApp() {
+  app.Kill();
+  sim.Stop();
+  if (comNumber) qbtest::UnmapComPort(comNumber);
+}
+
+bool ConnectedApp::Finish(HWND dialog) {
+  ClickButton(dialog, IDC_CONNECT);
+  MessageBoxInfo box;
+  if (!WaitForMessageBox(app.Pid(), box)) {
+    error = "no message after Connect";
+    return false;
+  }
+  AnswerMessageBox(box, IDOK);
+  if (box.text != "Connection Successful") {
+    error = "Connect said: " + box.text;
+    return false;
+  }
+  return true;
+}
+
+bool ConnectedApp::StartLan(const std::vector<std::string>& simArgs) {
+  address = qbtest::LoopbackAddress();
+  std::vector<std::string> args = {"--tcp", address + ":10001"};
+  args.insert(args.end(), simArgs.begin(), simArgs.end());
+  if (!sim.Start(args, &error)) return false;
+  HWND dialog = StartFresh(app);
+  if (!dialog || !ChooseInList(dialog, IDC_INTERFACE, "LAN")) {
+    error = "no Connect dialog with a LAN choice";
+    return false;
+  }
+  SetControlText(dialog, IDC_IP_ADDRESS, address);
+  return Finish(dialog);
+}
+
+bool ConnectedApp::StartSerial(const std::vector<std::string>& simArgs, int number, const char* interfaceName) {
+  // The port is mapped to the simulator's link, which follows a pseudo-terminal
+  // that hangs up and comes back.
+  std::string link = qbtest::MakeScratchDir("com") + "/ttyQB";
+  std::vector<std::string> args = {"--no-tcp", "--pty-link", link};
+  args.insert(args.end(), simArgs.begin(), simArgs.end());
+  if (!sim.Start(args, &error)) return false;
+  comNumber = number;
+  if (!qbtest::MapComPort(number, link)) {
+    error = "cannot map the COM port";
+    return false;
+  }
+  HWND dialog = StartFresh(app);
+  std::string port = "COM" + std::to_string(number);
+  if (!dialog || !ChooseInList(dialog, IDC_INTERFACE, interfaceName) || !ChooseInList(dialog, IDC_COM_PORT, port) ||
+      !ChooseInList(dialog, IDC_BAUD_RATE, "38400")) {
+    error = "the Connect dialog does not offer " + port;
+    return false;
+  }
+  return Finish(dialog);
+}
+
+HWND ConnectedApp::Dialog(const char* title, int timeoutMs) const {
+  return WaitForWindow(app.Pid(), "#32770", title, timeoutMs);
+}
+
+HWND ConnectedApp::Open(int command, const char* title) {
+  MenuCommand(app.Main(), command);
+  HWND dialog = Dialog(title);
+  if (!dialog) Screenshot(std::string("no-dialog-") + title);
+  return dialog;
+}
+
+void ConnectedApp::SendLine(const std::string& line) {
+  HWND commandLine = Control(IDC_COMMAND_LINE);
+  SendMessageA(commandLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  TypeText(commandLine, line);
+  PressEnter(commandLine);
+}
+
+std::string ConnectedApp::PaneText() const {
+  return TextOf(Control(IDC_RESULTS_PANE));
+}
+
+bool ConnectedApp::WaitForPane(const std::string& needle, int timeoutMs) const {
+  return qbtest::WaitFor([&] { return PaneText().find(needle) != std::string::npos; }, timeoutMs);
 }
 
 }  // namespace e2e

@@ -13,7 +13,6 @@
 
 #include "harness.h"
 #include "support/host.h"
-#include "terminal.h"
 
 using namespace e2e;
 
@@ -21,39 +20,8 @@ namespace {
 
 const char* const kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillbox";
 
-// A host path as this Wine prefix sees it (drive Z: is the host's root).
-std::string WindowsPath(const std::string& hostPath) {
-  std::string path = "Z:" + hostPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Runs a command line and waits for it; its exit code, or -1.
-long RunAndWait(const std::string& commandLine, DWORD timeoutMs) {
-  std::string line = commandLine;
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
-    GetExitCodeProcess(pi.hProcess, &code);
-  else
-    TerminateProcess(pi.hProcess, 1);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  return static_cast<long>(code);
-}
-
-std::string FolderPath(int csidl) {
-  char path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path))) return "";
-  return path;
 }
 
 // The file a shortcut points at, "" when it cannot be read.
@@ -136,7 +104,6 @@ struct InstallMode {
 const InstallMode kModes[] = {
     {"CurrentUser", "/CurrentUser", CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, "",
      true},
-    {"AllUsers", "/AllUsers", CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "", true},
     {"AllUsersRemovingSettings", "/AllUsers", CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, HKEY_LOCAL_MACHINE,
      HKEY_CURRENT_USER, " /REMOVESETTINGS", false},
 };
@@ -145,9 +112,9 @@ class InstallerTest : public ::testing::TestWithParam<InstallMode> {
  protected:
   void SetUp() override {
     WIN32_FILE_ATTRIBUTE_DATA setup, program;
-    if (!GetFileAttributesExA(WindowsPath(QB_SETUP_PATH).c_str(), GetFileExInfoStandard, &setup))
+    if (!GetFileAttributesExA(qbtest::LocalPath(QB_SETUP_PATH).c_str(), GetFileExInfoStandard, &setup))
       GTEST_SKIP() << "no installer " << QB_SETUP_PATH << " (scripts/release.sh makes it)";
-    if (GetFileAttributesExA(WindowsPath(QB_APP_PATH).c_str(), GetFileExInfoStandard, &program) &&
+    if (GetFileAttributesExA(qbtest::LocalPath(QB_APP_PATH).c_str(), GetFileExInfoStandard, &program) &&
         CompareFileTime(&setup.ftLastWriteTime, &program.ftLastWriteTime) < 0)
       GTEST_SKIP() << QB_SETUP_PATH << " is older than " << QB_APP_PATH << " (run scripts/release.sh)";
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
@@ -163,11 +130,13 @@ class InstallerTest : public ::testing::TestWithParam<InstallMode> {
 
 TEST_P(InstallerTest, InstallsStartsAndUninstallsLeavingOnlyTheSettings) {
   const InstallMode& mode = GetParam();
-  std::string shortcut = FolderPath(mode.programsFolder) + "\\Vantor.lnk";
-  std::string otherShortcut = FolderPath(mode.otherProgramsFolder) + "\\Vantor.lnk";
+  std::string shortcut = ShellFolder(mode.programsFolder) + "\\Vantor.lnk";
+  std::string otherShortcut = ShellFolder(mode.otherProgramsFolder) + "\\Vantor.lnk";
   ASSERT_FALSE(Exists(shortcut)) << "an earlier installation is still there: " << shortcut;
 
-  ASSERT_EQ(RunAndWait("\"" + WindowsPath(QB_SETUP_PATH) + "\" /S " + mode.option, 60000), 0);
+  App setup;
+  ASSERT_TRUE(setup.Start(std::string("/S ") + mode.option, qbtest::LocalPath(QB_SETUP_PATH)));
+  ASSERT_EQ(setup.WaitForExit(60000), 0);
   EXPECT_FALSE(Exists(otherShortcut)) << otherShortcut;
   EXPECT_FALSE(HasUninstallEntry(mode.otherHive));
   std::string folder = UninstallValue(mode.hive, "InstallLocation");
@@ -178,7 +147,7 @@ TEST_P(InstallerTest, InstallsStartsAndUninstallsLeavingOnlyTheSettings) {
   ASSERT_TRUE(Exists(target)) << target;
   // The installer says the version of the program it installs.
   EXPECT_NE(FileVersion(target), 0u);
-  EXPECT_EQ(FileVersion(WindowsPath(QB_SETUP_PATH)), FileVersion(target));
+  EXPECT_EQ(FileVersion(qbtest::LocalPath(QB_SETUP_PATH)), FileVersion(target));
 
   ASSERT_TRUE(app_.Start("", target));
   ASSERT_NE(app_.WaitForMainWindow(), nullptr) << "the installed program shows no main window";
@@ -188,7 +157,8 @@ TEST_P(InstallerTest, InstallsStartsAndUninstallsLeavingOnlyTheSettings) {
 
   std::string uninstall = UninstallValue(mode.hive, "QuietUninstallString");
   ASSERT_NE(uninstall, "");
-  ASSERT_EQ(RunAndWait(uninstall + mode.uninstallOptions, 60000), 0);
+  ASSERT_TRUE(setup.Run(uninstall + mode.uninstallOptions));
+  ASSERT_EQ(setup.WaitForExit(60000), 0);
   // The uninstaller runs on from a copy of itself: wait until it is done.
   EXPECT_TRUE(qbtest::WaitFor([] { return !UninstallerRunning(); }, 30000)) << "the uninstaller did not end";
   EXPECT_FALSE(Exists(shortcut)) << shortcut;

@@ -8,14 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 #include <string>
 
 #include "harness.h"
-#include "list_view.h"
 #include "resources/resource.h"
 #include "support/host.h"
-#include "terminal.h"
 
 using namespace e2e;
 using qbtest::WaitFor;
@@ -56,10 +53,7 @@ class LanSearch : public ::testing::Test {
     if (!OnVirtualLan())
       GTEST_SKIP() << "broadcasts only inside the virtual LAN of tests/support/lan-netns.sh (CTest test "
                       "wine.LanSearch)";
-    ForgetSettings();
-    ASSERT_TRUE(app_.Start());
-    ASSERT_NE(app_.WaitForMainWindow(), nullptr);
-    connect_ = WaitForConnectDialog(app_.Pid());
+    connect_ = StartFresh(app_);
     ASSERT_NE(connect_, nullptr);
     ASSERT_TRUE(ChooseInList(connect_, IDC_INTERFACE, "LAN"));
     ASSERT_TRUE(IsShown(GetDlgItem(connect_, IDC_LAN_SEARCH)));
@@ -101,36 +95,18 @@ TEST_F(LanSearch, ListsTheFoundInstrumentsAndOkPutsTheChosenAddressInTheIpContro
   HWND choose = WaitForWindow(app_.Pid(), "#32770", "Please Choose Instrument", kSearchWait);
   ASSERT_NE(choose, nullptr) << "no list after the search";
   EXPECT_EQ(shownCaption(), caption);
+  // Which rows a search finds, in which order and how wide the columns are
+  // is the search's own (lan_search_netns_test.cpp, lan_search_test.cpp);
+  // here the list shows them, nothing chosen yet.
   HWND list = List(choose);
   std::vector<ListRow> rows = ReadListRows(list, 2);
-  std::multimap<std::string, std::string> shown;
-  for (const ListRow& row : rows) shown.insert({row.texts[0], row.texts[1]});
-  // Probe A's instruments, then probe B's; "twice" answers both probes (and
-  // probe A twice), the stranger is no maker's instrument and the rejected
-  // replies find nobody.
-  EXPECT_EQ(shown, (std::multimap<std::string, std::string>{
-                       {Instrument("hxa"), "HXA1510,0,1.07"},
-                       {Instrument("twice"), "PSM1735,0,1.12"},
-                       {Instrument("silent"), "Connection Failed 2"},
-                       {Instrument("ztq"), "ZTQ1200,7,2.01"},
-                       {Instrument("twice"), "PSM1735,0,1.12"},
-                       {Instrument("refusing"), "Connection Failed 1"},
-                       {Instrument("long"), "DWTX300,0,1.00-build-2014-06-25-rev-c-s"},
-                   }));
-  // The rows carry increasing record indexes, probe A's rows first.
   ASSERT_EQ(rows.size(), 7u);
-  for (size_t i = 1; i < rows.size(); ++i) EXPECT_LT(rows[i - 1].data, rows[i].data);
-  EXPECT_LT(rows[RowOf(rows, Instrument("hxa"))].data, rows[RowOf(rows, Instrument("ztq"))].data);
-  // Columns of 30% and 70% of the list's width; nothing chosen yet.
-  RECT client = {};
-  GetClientRect(list, &client);
-  EXPECT_EQ(ListColumnWidth(list, 0), client.right * 30 / 100);
-  EXPECT_EQ(ListColumnWidth(list, 1), client.right * 70 / 100);
+  int hxa = RowOf(rows, Instrument("hxa"));
+  ASSERT_GE(hxa, 0);
+  EXPECT_EQ(rows[hxa].texts[1], "HXA1510,0,1.07");
   for (const ListRow& row : rows) EXPECT_FALSE(row.selected);
   EXPECT_FALSE(IsEnabled(GetDlgItem(choose, IDOK)));
   Screenshot("lan-search-choose-instrument");
-
-  int hxa = RowOf(rows, Instrument("hxa"));
   ASSERT_TRUE(SelectListRow(list, hxa));
   EXPECT_TRUE(WaitFor([&] { return IsEnabled(GetDlgItem(choose, IDOK)); }, 2000));
   Screenshot("lan-search-row-chosen");

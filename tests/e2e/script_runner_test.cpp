@@ -1,14 +1,15 @@
 // Scripts end to end against the virtual instrument: picking a file through
-// the open-file dialog, the script view, Run with replies, a query answered
-// late and one never answered, #wait and Run again, Step, Close, a failed
-// send, and the two messages about files that cannot be used.
+// the open-file dialog, the script view, Run with replies through the poll, a
+// query answered late and one never answered, #wait, Step and Close. The
+// runner's timing and a failed send are the runner tests'
+// (script_runner_test.cpp); files that cannot be used, and the list box, the
+// Wine tests' of the script files (script_files_win_test.cpp).
 #include <gtest/gtest.h>
 
 #include "harness.h"
 #include "resources/resource.h"
 #include "support/file_dialog_win.h"
 #include "support/host.h"
-#include "terminal.h"
 
 using namespace e2e;
 using qbtest::WaitFor;
@@ -17,10 +18,6 @@ namespace {
 
 class ScriptRunnerTest : public ::testing::Test {
  protected:
-  void Start(const std::vector<std::string>& simArgs = {}) {
-    std::string error;
-    ASSERT_TRUE(c_.StartLan(simArgs, &error)) << error;
-  }
   // A script file in the scratch folder; its Windows path.
   std::string Write(const std::string& name, const std::string& text) {
     std::string host = dir_ + "/" + name;
@@ -44,8 +41,8 @@ class ScriptRunnerTest : public ::testing::Test {
   std::string dir_ = qbtest::MakeScratchDir("e2e-script");
 };
 
-TEST_F(ScriptRunnerTest, RunsLinesWithTheirRepliesAndTimeOuts) {
-  Start({"--on", "MEAS?=line:A|wait:100|line:B", "--on", "NEVER?=none"});
+TEST_F(ScriptRunnerTest, RunsWithRepliesAndTimeOutsThenWaitStepAndClose) {
+  ASSERT_TRUE(c_.StartLan({"--on", "MEAS?=line:A|wait:100|line:B", "--on", "NEVER?=none"})) << c_.error;
   Pick(Write("run.txt", "; measure\r\n\"MODE,1\r\n\"MEAS?\r\n\"MODE,2\r\n\"NEVER?\r\n#reply,1\r\n\"MODE,3\r\n"));
   ASSERT_TRUE(WaitFor([&] { return IsShown(List()); }, kWait));
   EXPECT_FALSE(IsShown(c_.Control(IDC_COMMAND_LINE)));
@@ -66,20 +63,8 @@ TEST_F(ScriptRunnerTest, RunsLinesWithTheirRepliesAndTimeOuts) {
       << c_.PaneText();
   Screenshot("script-ended");
 
-  // The instrument got the three commands, and the query's two reply lines
-  // went out before the line after it came in.
-  std::vector<double> in, out;
-  for (const qbtest::TranscriptRecord& r : c_.sim.Transcript()) {
-    if (r.dir == "in" && r.bytes.find("MODE,") != std::string::npos) in.push_back(r.time);
-    if (r.dir == "out" && r.bytes.find('B') != std::string::npos) out.push_back(r.time);
-  }
-  ASSERT_EQ(in.size(), 3u);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_LT(out[0], in[1]);
-}
-
-TEST_F(ScriptRunnerTest, WaitStopsTheRunStepAndCloseReturnToTheCommandLine) {
-  Start();
+  // Another script over the first: #wait stops the run, Step carries out one
+  // line, and Close gives the command line back.
   Pick(Write("wait.txt", "#echo,start\r\n#wait,Fit the probe\r\n\"MODE,9\r\n#echo,done\r\n"));
   ClickButton(c_.app.Main(), CMD_RUN_STOP);
   ASSERT_TRUE(c_.WaitForPane("start\r\nFit the probe\r\n"));
@@ -96,39 +81,6 @@ TEST_F(ScriptRunnerTest, WaitStopsTheRunStepAndCloseReturnToTheCommandLine) {
   ASSERT_TRUE(WaitFor([&] { return !IsShown(List()); }, kWait));
   EXPECT_TRUE(IsShown(c_.Control(IDC_COMMAND_LINE)));
   Screenshot("script-closed");
-}
-
-TEST_F(ScriptRunnerTest, FailedSendStopsTheRun) {
-  Start();
-  Pick(Write("fail.txt", "\"MODE,1\r\n#pause,1\r\n\"MODE,2\r\n\"MODE,3\r\n\"MODE,4\r\n#echo,never\r\n"));
-  ClickButton(c_.app.Main(), CMD_RUN_STOP);
-  ASSERT_TRUE(c_.sim.WaitForReceived("MODE,1"));
-  c_.sim.Stop();
-  ASSERT_TRUE(c_.WaitForPane("ERROR SENDING THIS COMMAND\r\n", 15000)) << c_.PaneText();
-  ASSERT_TRUE(WaitStopped());
-  EXPECT_EQ(c_.PaneText().find("never"), std::string::npos);
-}
-
-TEST_F(ScriptRunnerTest, FilesThatCannotBeUsedAreReported) {
-  Start();
-  std::string calc = Write("calc.txt", "=5\r\n");
-  Pick(calc);
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(c_.app.Pid(), box));
-  EXPECT_STRCASEEQ(box.text.c_str(), (calc + " does not appear to be a script file").c_str());
-  EXPECT_EQ(box.caption, "Vantor");
-  AnswerMessageBox(box, IDOK);
-
-  std::string held = Write("held.txt", "#echo\r\n");
-  HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  Pick(held);
-  ASSERT_TRUE(WaitForMessageBox(c_.app.Pid(), box));
-  EXPECT_STRCASEEQ(box.text.c_str(), ("Unable to read file " + held).c_str());
-  AnswerMessageBox(box, IDOK);
-  CloseHandle(file);
-  EXPECT_TRUE(IsShown(c_.Control(IDC_COMMAND_LINE)));
-  EXPECT_FALSE(IsShown(List()));
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-// Driving the common open-file dialog and message boxes through window
-// messages. The file name
-// box is control edt1 (0x480) in one layout of the dialog and the combo box
-// cmb13 (0x47C), with an edit control inside, in the other.
+// Finding another process's windows, and driving the common open-file dialog
+// and message boxes through window messages. The file name box is control
+// edt1 (0x480) in one layout of the dialog and the combo box cmb13 (0x47C),
+// with an edit control inside, in the other.
 #include "support/file_dialog_win.h"
 
-#include <windows.h>
+#include <cstring>
 
 #include "support/host.h"
 
@@ -12,35 +12,31 @@ namespace qbtest {
 
 namespace {
 
-struct DialogSearch {
+struct WindowSearch {
   DWORD pid;
-  const std::string* title;
+  const char* className;
+  const char* title;
   HWND found;
 };
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-  DialogSearch* search = reinterpret_cast<DialogSearch*>(param);
+// The caption is read without a message, so that a busy window cannot hold
+// the search up.
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
+  WindowSearch* search = reinterpret_cast<WindowSearch*>(param);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  char cls[64] = {}, title[256] = {};
+  char cls[256] = {}, title[256] = {};
   GetClassNameA(window, cls, sizeof cls);
   GetWindowTextA(window, title, sizeof title);
-  if (pid == search->pid && IsWindowVisible(window) && std::string(cls) == "#32770" && *search->title == title) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
+  if (pid != search->pid || !IsWindowVisible(window) || (search->className && strcmp(cls, search->className)) ||
+      (search->title && strcmp(title, search->title)))
+    return TRUE;
+  search->found = window;
+  return FALSE;
 }
 
 HWND WaitForDialog(DWORD pid, const std::string& title, int timeoutMs) {
-  DialogSearch search{pid, &title, nullptr};
-  WaitFor(
-      [&] {
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      timeoutMs);
-  return search.found;
+  return WaitForWindow(pid, "#32770", title.c_str(), timeoutMs);
 }
 
 // The edit control that takes the file name.
@@ -66,6 +62,17 @@ bool Press(HWND dialog, int id, int timeoutMs) {
 }
 
 }  // namespace
+
+HWND WaitForWindow(unsigned long pid, const char* className, const char* title, int timeoutMs) {
+  WindowSearch search{pid, className, title, nullptr};
+  WaitFor(
+      [&] {
+        EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      timeoutMs);
+  return search.found;
+}
 
 bool ChooseInFileDialog(unsigned long pid, const std::string& title, const std::string& path, int timeoutMs) {
   HWND dialog = WaitForDialog(pid, title, timeoutMs);

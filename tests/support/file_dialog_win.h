@@ -1,12 +1,18 @@
-// Answers the common open-file dialog and the message boxes of a process from
-// outside it, as a user would: find the dialog by its title, type a path into
-// the file name box and press Open (or press Cancel), or read a message box
-// and press OK. Windows only; used by the Wine tests.
+// Finds the windows of a process and answers its common open-file dialog and
+// message boxes from outside it, as a user would: find the dialog by its
+// title, type a path into the file name box and press Open (or press Cancel),
+// or read a message box and press OK. Windows only; used by the Wine tests.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
 namespace qbtest {
+
+// A visible top-level window of process pid with the class and caption
+// (either may be null for any), polled until the deadline; null after it.
+HWND WaitForWindow(unsigned long pid, const char* className, const char* title, int timeoutMs = 10000);
 
 // Waits for an open-file dialog of process pid with the title, enters path
 // (a Windows path) and presses Open. True once the dialog has closed.
